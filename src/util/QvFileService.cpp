@@ -1,0 +1,184 @@
+#include "util/QvFileService.h"
+
+#include <shellapi.h>
+#include <wincrypt.h>
+
+#include <memory>
+#include <vector>
+
+#include "util/ScopedHandles.h"
+
+namespace {
+
+struct CertStoreTraits {
+  static HCERTSTORE Invalid() { return nullptr; }
+  static bool IsValid(HCERTSTORE h) { return h != nullptr; }
+  static void Close(HCERTSTORE h) { CertCloseStore(h, 0); }
+};
+struct CryptMsgTraits {
+  static HCRYPTMSG Invalid() { return nullptr; }
+  static bool IsValid(HCRYPTMSG h) { return h != nullptr; }
+  static void Close(HCRYPTMSG h) { CryptMsgClose(h); }
+};
+struct CertContextTraits {
+  static PCCERT_CONTEXT Invalid() { return nullptr; }
+  static bool IsValid(PCCERT_CONTEXT h) { return h != nullptr; }
+  static void Close(PCCERT_CONTEXT h) { CertFreeCertificateContext(h); }
+};
+using UniqueCertStore = UniqueOwner<HCERTSTORE, CertStoreTraits>;
+using UniqueCryptMsg = UniqueOwner<HCRYPTMSG, CryptMsgTraits>;
+using UniqueCertContext = UniqueOwner<PCCERT_CONTEXT, CertContextTraits>;
+
+std::wstring ToWide(const std::string& text) {
+  const int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+  if (n <= 0) return std::wstring();
+  std::wstring wide(n, L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), n);
+  wide.resize(n - 1);
+  return wide;
+}
+
+std::string QueryVersionString(const void* data, const std::string& key) {
+  char* value = nullptr;
+  UINT length = 0;
+  if (!VerQueryValueA(data, key.c_str(), reinterpret_cast<void**>(&value), &length) || !value ||
+      length == 0) {
+    return "";
+  }
+  // The length counts the terminating zero on Windows but not everywhere; stop at the zero.
+  std::string text(value, length);
+  const auto zero = text.find('\0');
+  if (zero != std::string::npos) text.resize(zero);
+  return text;
+}
+
+}  // namespace
+
+bool IsExistingFile(const std::string& Path) {
+  // FindFirstFileA would report a match for "C:\*.exe"; a wildcard never names one file.
+  if (Path.empty() || Path.find_first_of("*?") != std::string::npos) return false;
+  WIN32_FIND_DATAA data;
+  UniqueFindHandle find(FindFirstFileA(Path.c_str(), &data));
+  if (!find) return false;
+  return (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+std::string WithTrailingBackslash(const std::string& Path) {
+  if (Path.empty() || Path.back() == '\\') return Path;
+  return Path + '\\';
+}
+
+TDateTime LocalTicksToDateTime(std::uint64_t localTicks) {
+  // 109 205 days lie between 1 January 1601 (file time 0) and 30 December 1899.
+  return static_cast<double>(localTicks) / 864000000000.0 - 109205.0;
+}
+
+TDateTime FileTimeToLocalDateTime(const FILETIME& FileTime) {
+  FILETIME local = FileTime;  // on failure the time is shown unconverted, not as 1601
+  FileTimeToLocalFileTime(&FileTime, &local);
+  ULARGE_INTEGER ticks;
+  ticks.LowPart = local.dwLowDateTime;
+  ticks.HighPart = local.dwHighDateTime;
+  return LocalTicksToDateTime(ticks.QuadPart);
+}
+
+std::string GetProgramFile() {
+  std::vector<char> buf(MAX_PATH);
+  for (;;) {
+    const DWORD n = GetModuleFileNameA(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+    if (n == 0) return "";
+    if (n < buf.size()) return std::string(buf.data(), n);
+    buf.resize(buf.size() * 2);  // truncated
+    if (buf.size() > 32768) return "";
+  }
+}
+
+std::string GetProgramFolder() {
+  const std::string file = GetProgramFile();
+  const auto slash = file.find_last_of('\\');
+  if (slash == std::string::npos) return "";
+  return file.substr(0, slash + 1);
+}
+
+bool ReadVersionInfo(const std::string& File, TMyFileVersion& Info) {
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeA(File.c_str(), &ignored);
+  if (size == 0) return false;
+  std::vector<char> data(size, '\0');
+  if (!GetFileVersionInfoA(File.c_str(), 0, size, data.data())) return false;
+
+  TMyFileVersion result;
+  WORD* translation = nullptr;
+  UINT length = 0;
+  if (VerQueryValueA(data.data(), "\\VarFileInfo\\Translation",
+                     reinterpret_cast<void**>(&translation), &length) &&
+      translation && length >= 2 * sizeof(WORD)) {
+    char prefix[32];
+    wsprintfA(prefix, "\\StringFileInfo\\%04X%04X\\", translation[0], translation[1]);
+    const std::string base = prefix;
+    result.FileDescription = QueryVersionString(data.data(), base + "FileDescription");
+    result.CompanyName = QueryVersionString(data.data(), base + "CompanyName");
+    result.FileVersion = QueryVersionString(data.data(), base + "FileVersion");
+    result.LegalCopyright = QueryVersionString(data.data(), base + "LegalCopyright");
+    result.InternalName = QueryVersionString(data.data(), base + "InternalName");
+    result.ProductName = QueryVersionString(data.data(), base + "ProductName");
+    result.ProductVersion = QueryVersionString(data.data(), base + "ProductVersion");
+  }
+  Info = std::move(result);
+  return true;
+}
+
+bool GetSignerName(const std::string& File, std::string& Name) {
+  Name.clear();
+  if (!IsExistingFile(File)) return false;
+
+  const std::wstring wide = ToWide(File);
+  UniqueCertStore store;
+  UniqueCryptMsg message;
+  DWORD encoding = 0;
+  DWORD contentType = 0;
+  DWORD formatType = 0;
+  HCERTSTORE rawStore = nullptr;
+  HCRYPTMSG rawMessage = nullptr;
+  const BOOL ok = CryptQueryObject(
+      CERT_QUERY_OBJECT_FILE, wide.c_str(), CERT_QUERY_CONTENT_FLAG_PKCS7_SIGNED_EMBED,
+      CERT_QUERY_FORMAT_FLAG_BINARY, 0, &encoding, &contentType, &formatType, &rawStore,
+      &rawMessage, nullptr);
+  store.reset(rawStore);
+  message.reset(rawMessage);
+  if (!ok) return false;
+
+  DWORD infoSize = 0;
+  if (!CryptMsgGetParam(message.get(), CMSG_SIGNER_INFO_PARAM, 0, nullptr, &infoSize) ||
+      infoSize == 0) {
+    return true;
+  }
+  std::vector<BYTE> infoData(infoSize);
+  if (!CryptMsgGetParam(message.get(), CMSG_SIGNER_INFO_PARAM, 0, infoData.data(), &infoSize)) {
+    return true;
+  }
+  const auto* signer = reinterpret_cast<const CMSG_SIGNER_INFO*>(infoData.data());
+
+  CERT_INFO wanted{};
+  wanted.Issuer = signer->Issuer;
+  wanted.SerialNumber = signer->SerialNumber;
+  UniqueCertContext cert(CertFindCertificateInStore(
+      store.get(), X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, 0, CERT_FIND_SUBJECT_CERT, &wanted,
+      nullptr));
+  if (!cert) return true;  // signed, but the signer's certificate is not in the file
+
+  const DWORD length =
+      CertGetNameStringA(cert.get(), CERT_NAME_SIMPLE_DISPLAY_TYPE, 0, nullptr, nullptr, 0);
+  if (length <= 1) return true;
+  std::vector<char> text(length, '\0');
+  CertGetNameStringA(cert.get(), CERT_NAME_SIMPLE_DISPLAY_TYPE, 0, nullptr, text.data(), length);
+  Name = text.data();
+  return true;
+}
+
+int GetSmallIconIndex(const std::string& Path) {
+  SHFILEINFOA info{};
+  const DWORD_PTR ok = SHGetFileInfoA(Path.c_str(), 0, &info, sizeof(info),
+                                      SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
+  return ok ? info.iIcon : -1;
+}
