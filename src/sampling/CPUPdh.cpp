@@ -1,0 +1,62 @@
+#include "sampling/CPUPdh.h"
+
+#include <pdhmsg.h>
+
+namespace {
+
+PDH_STATUS WINAPI SystemOpenQuery(LPCSTR dataSource, DWORD_PTR userData, PDH_HQUERY* query) {
+  return PdhOpenQueryA(dataSource, userData, query);
+}
+
+PDH_STATUS WINAPI SystemAddCounter(PDH_HQUERY query, LPCSTR path, DWORD_PTR userData,
+                                   PDH_HCOUNTER* counter) {
+  return PdhAddCounterA(query, path, userData, counter);
+}
+
+}  // namespace
+
+const TPdhFunctions& SystemPdhFunctions() {
+  static const TPdhFunctions functions{SystemOpenQuery,          SystemAddCounter,
+                                       PdhCollectQueryData,      PdhGetFormattedCounterValue,
+                                       PdhRemoveCounter,         PdhCloseQuery,
+                                       GetComputerNameA};
+  return functions;
+}
+
+std::string PdhCounterPath(const std::string& computerName) {
+  return "\\\\" + computerName + "\\Processor(_Total)\\% Processor Time";
+}
+
+TCPUPdh::TCPUPdh() : TCPUPdh(SystemPdhFunctions()) {}
+
+TCPUPdh::TCPUPdh(const TPdhFunctions& functions) : pdh_(functions) {
+  if (pdh_.OpenQuery(nullptr, 0, &query_) != ERROR_SUCCESS) query_ = nullptr;
+  char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD size = sizeof(name);
+  if (!pdh_.GetComputerName(name, &size)) name[0] = '\0';
+  name[sizeof(name) - 1] = '\0';
+  path_ = PdhCounterPath(name);
+  if (query_ && pdh_.AddCounter(query_, path_.c_str(), 0, &counter_) != ERROR_SUCCESS)
+    counter_ = nullptr;
+}
+
+TCPUPdh::~TCPUPdh() {
+  if (counter_) pdh_.RemoveCounter(counter_);
+  if (query_) pdh_.CloseQuery(query_);
+}
+
+std::int32_t TCPUPdh::GetCPUUsage() {
+  PDH_FMT_COUNTERVALUE value{};
+  value.CStatus = PDH_CSTATUS_INVALID_DATA;
+  if (query_ && counter_) {
+    pdh_.CollectQueryData(query_);
+    if (pdh_.GetFormattedCounterValue(counter_, PDH_FMT_LARGE, nullptr, &value) !=
+        ERROR_SUCCESS)
+      value.CStatus = PDH_CSTATUS_INVALID_DATA;
+  }
+  if (value.CStatus == PDH_CSTATUS_VALID_DATA || value.CStatus == PDH_CSTATUS_NEW_DATA)
+    LastUsage_ = static_cast<std::int32_t>(static_cast<std::uint32_t>(value.largeValue));
+  else
+    LastUsage_ = 0;
+  return LastUsage_;
+}

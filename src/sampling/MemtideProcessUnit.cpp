@@ -1,0 +1,316 @@
+#include "sampling/MemtideProcessUnit.h"
+
+#include <psapi.h>
+#include <tlhelp32.h>
+
+#include <algorithm>
+
+#include "sampling/ProcessRules.h"
+#include "sampling/RemoteProcess.h"
+#include "util/FileSearcher.h"
+#include "util/QvBaseUnit.h"
+#include "util/QvFileService.h"
+#include "util/ScopedHandles.h"
+
+namespace {
+
+constexpr DWORD kQueryAccess = PROCESS_QUERY_INFORMATION | PROCESS_VM_READ;  // 0x0410
+constexpr DWORD kTrimAccess = PROCESS_SET_INFORMATION | PROCESS_SET_QUOTA | PROCESS_VM_WRITE;
+constexpr std::size_t kTextBuffer = 1024;
+// The list grows with the machine; past this something is wrong and the update is skipped.
+constexpr std::size_t kMaxListBuffer = 64u << 20;
+
+const wchar_t kSystemProcess[] = L"System Process";
+
+// Holds the busy flag, so that a message handled inside a loop cannot start a
+// second pass over the same records.
+class BusyGuard {
+ public:
+  explicit BusyGuard(bool& flag) : flag_(flag), owner_(!flag) { flag_ = true; }
+  ~BusyGuard() {
+    if (owner_) flag_ = false;
+  }
+  bool Entered() const { return owner_; }
+
+ private:
+  bool& flag_;
+  bool owner_;
+};
+
+std::wstring ModulePath(HANDLE process) {
+  char path[kTextBuffer] = {};
+  if (!GetModuleFileNameExA(process, nullptr, path, sizeof(path) - 1)) return std::wstring();
+  return AnsiToWide(path);
+}
+
+void ReadVersionTexts(TQvProcessInfo& R) {
+  TMyFileVersion info;
+  if (!ReadVersionInfo(WideToAnsi(R.FilePath), info)) return;
+  R.FileDescription = AnsiToWide(info.FileDescription);
+  R.CompanyName = AnsiToWide(info.CompanyName);
+  R.FileVersion = AnsiToWide(info.FileVersion);
+  R.LegalCopyright = AnsiToWide(info.LegalCopyright);
+  R.InternalName = AnsiToWide(info.InternalName);
+  R.ProductName = AnsiToWide(info.ProductName);
+}
+
+void ReadCommandLine(HANDLE process, TQvProcessInfo& R) {
+  std::wstring line;
+  if (ReadProcessCommandLine(process, kTextBuffer, line)) R.CommandLine = line;
+}
+
+void ReadGuiCounts(HANDLE process, TQvProcessInfo& R) {
+  R.GDIObjects = GetGuiResources(process, GR_GDIOBJECTS);
+  R.USERObjects = GetGuiResources(process, GR_USEROBJECTS);
+}
+
+DWORD_PTR AffinityOf(HANDLE process, DWORD_PTR previous) {
+  DWORD_PTR processMask = 0;
+  DWORD_PTR systemMask = 0;
+  return GetProcessAffinityMask(process, &processMask, &systemMask) ? processMask : previous;
+}
+
+struct WindowCollector {
+  std::vector<TWindowEntry>* list;
+  const std::function<void()>* pump;
+};
+
+BOOL CALLBACK CollectWindow(HWND wnd, LPARAM param) {
+  auto* collector = reinterpret_cast<WindowCollector*>(param);
+  DWORD processId = 0;
+  GetWindowThreadProcessId(wnd, &processId);
+  if (!GetWindow(wnd, GW_OWNER) && IsWindowVisible(wnd))
+    collector->list->push_back(TWindowEntry{processId, wnd});
+  if (*collector->pump) (*collector->pump)();
+  return TRUE;
+}
+
+}  // namespace
+
+// ---- TMainWindow
+
+void TMainWindow::RefreshWindows() {
+  WindowTitle_.clear();
+  WinList_.clear();
+  std::vector<TWindowEntry> found;
+  WindowCollector collector{&found, &ProcessMessages};
+  EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&collector));
+  WinList_ = std::move(found);
+}
+
+HWND TMainWindow::FindWindow(DWORD ProcessID, std::wstring& Title) {
+  Title.clear();
+  // A copy: a message handled between two comparisons may refresh the list.
+  const std::vector<TWindowEntry> list = WinList_;
+  for (const TWindowEntry& entry : list) {
+    if (ProcessMessages) ProcessMessages();
+    if (entry.ProcessID != ProcessID) continue;
+    char text[kTextBuffer] = {};
+    if (GetWindowTextA(entry.Wnd, text, sizeof(text)) > 0) Title = AnsiToWide(text);
+    return entry.Wnd;
+  }
+  return nullptr;
+}
+
+// ---- TMemtideProcessCollection
+
+TMemtideProcessCollection::TMemtideProcessCollection()
+    : ProcessMessages(ProcessPendingMessages) {
+  mainWindow_.ProcessMessages = [this] { Pump(); };
+  for (const char* name : {"SeDebugPrivilege", "SeSecurityPrivilege", "SeBackupPrivilege",
+                           "SeTakeOwnershipPrivilege", "SeShutDownPrivilege"})
+    EnablePrivilege(name, true);
+}
+
+TMemtideProcessCollection::~TMemtideProcessCollection() {
+  Items_.clear();
+  TreeItems_.clear();
+}
+
+void TMemtideProcessCollection::Pump() {
+  if (ProcessMessages) ProcessMessages();
+}
+
+TQvProcessInfo* TMemtideProcessCollection::Item(int index) const {
+  if (index < 0 || index >= Count()) return nullptr;
+  return Items_[static_cast<std::size_t>(index)].get();
+}
+
+int TMemtideProcessCollection::FindIndex(DWORD ProcessID) const {
+  for (std::size_t i = 0; i < Items_.size(); ++i)
+    if (Items_[i]->ProcessID == ProcessID) return static_cast<int>(i);
+  return -1;
+}
+
+void TMemtideProcessCollection::TrimWorkingSet(DWORD ProcessID) {
+  UniqueHandle process(OpenProcess(kTrimAccess, FALSE, ProcessID));
+  if (!process) return;
+  auto set = SetWorkingSetSize ? SetWorkingSetSize
+                               : std::function<BOOL(HANDLE, SIZE_T, SIZE_T)>(
+                                     [](HANDLE h, SIZE_T lo, SIZE_T hi) {
+                                       return SetProcessWorkingSetSize(h, lo, hi);
+                                     });
+  set(process.get(), static_cast<SIZE_T>(-1), static_cast<SIZE_T>(-1));
+}
+
+void TMemtideProcessCollection::AdvanceStates() {
+  BusyGuard guard(busy_);
+  if (!guard.Entered()) return;
+  for (std::size_t i = Items_.size(); i-- > 0;) {
+    if (i < Items_.size()) Items_[i]->State = NextProcessState(Items_[i]->State);
+    Pump();
+  }
+}
+
+void TMemtideProcessCollection::RemoveGone() {
+  BusyGuard guard(busy_);
+  if (!guard.Entered()) return;
+  for (std::size_t i = Items_.size(); i-- > 0;) {
+    if (i < Items_.size() && Items_[i]->State == kProcessGone)
+      Items_.erase(Items_.begin() + static_cast<std::ptrdiff_t>(i));
+    Pump();
+  }
+}
+
+void TMemtideProcessCollection::UpdateIo(HANDLE process, TQvProcessInfo& R) {
+  if (!process) return;
+  IO_COUNTERS counters{};
+  // A failed read keeps the stored counters and counts no traffic.
+  bool ok = GetProcessIoCounters(process, &counters) != FALSE;
+  ApplyIoCounters(R, ok ? &counters : nullptr);
+  if (MaxIODeltaTotalBytes_ != -1) IODeltaTotalBytes_ += R.IODeltaTotalBytes;
+}
+
+void TMemtideProcessCollection::RefreshKnown(TQvProcessInfo& R) {
+  R.State = kProcessKnown;
+  // Not inheritable: a program started from a message handled meanwhile must not get it.
+  UniqueHandle process(OpenProcess(kQueryAccess, FALSE, R.ProcessID));
+  if (R.FilePath.empty() && R.ProcessID != 0 && R.ProcessID != 4) {
+    if (process) {
+      R.FilePath = ModulePath(process.get());
+      R.IconIndex = GetSmallIconIndex(WideToAnsi(R.FilePath));
+      ReadCommandLine(process.get(), R);
+      R.UserName = AnsiToWide(ProcessUserName(process.get()));
+    }
+    ReadVersionTexts(R);
+  }
+  if (process) {
+    UpdateIo(process.get(), R);
+    ReadGuiCounts(process.get(), R);
+    R.AffinityMask = AffinityOf(process.get(), R.AffinityMask);
+  }
+  R.MainWindow = mainWindow_.FindWindow(R.ProcessID, R.WindowTitle);
+}
+
+void TMemtideProcessCollection::AddNew(const std::wstring& exeName, DWORD processId) {
+  auto record = std::make_unique<TQvProcessInfo>();
+  TQvProcessInfo& R = *record;
+  R.ProcessID = processId;
+  R.ExeName = exeName;
+  R.State = kProcessNew;
+  R.FilePath = R.ExeName;
+  const bool systemId = processId == 0 || processId == 4;
+  UniqueHandle process(OpenProcess(kQueryAccess, FALSE, processId));
+  if (process) {
+    if (systemId) {
+      R.FilePath = R.CommandLine = kSystemProcess;
+    } else {
+      R.FilePath = NormaliseModulePath(ModulePath(process.get()), R.FilePath,
+                                       AnsiToWide(GetSystemFolder()));
+      if (!SameTextIgnoringCase(FileNamePart(R.FilePath), R.ExeName)) {
+        std::string resolved;
+        ResolveProgramFile(WideToAnsi(R.ExeName), resolved);
+        R.FilePath = AnsiToWide(resolved);
+        R.CommandLine = R.FilePath;
+      } else {
+        ReadCommandLine(process.get(), R);
+      }
+    }
+    R.IconIndex = GetSmallIconIndex(WideToAnsi(R.FilePath));
+    R.UserName = AnsiToWide(ProcessUserName(process.get()));
+    R.AffinityMask = AffinityOf(process.get(), 0);
+    UpdateIo(process.get(), R);
+    ReadGuiCounts(process.get(), R);
+  } else {
+    if (systemId) R.FilePath = R.CommandLine = kSystemProcess;
+    R.IconIndex = -1;
+    if (!R.ExeName.empty() && R.ExeName[0] != L'[')
+      R.FilePath = AnsiToWide(GetSystemFolder()) + L"\\" + R.ExeName;
+    if (HasFileExtension(R.ExeName)) R.CommandLine = R.FilePath;
+    R.UserName = L"NT AUTHORITY\\SYSTEM";
+  }
+  ReadVersionTexts(R);
+  std::string signer;
+  GetSignerName(WideToAnsi(R.FilePath), signer);
+  R.Signer = AnsiToWide(signer);
+  mainWindow_.SetUpdated(false);
+  R.MainWindow = mainWindow_.FindWindow(R.ProcessID, R.WindowTitle);
+  Items_.push_back(std::move(record));
+}
+
+void TMemtideProcessCollection::Refresh() {
+  BusyGuard guard(busy_);
+  if (!guard.Entered()) return;
+  UniqueFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot) return;
+  PROCESSENTRY32 entry{};
+  entry.dwSize = sizeof(entry);
+  if (!Process32First(snapshot.get(), &entry)) return;
+  IODeltaTotalBytes_ = 0;
+  mainWindow_.SetUpdated(true);
+  do {
+    Pump();
+    entry.szExeFile[sizeof(entry.szExeFile) - 1] = '\0';
+    int index = FindIndex(entry.th32ProcessID);
+    if (index >= 0)
+      RefreshKnown(*Items_[static_cast<std::size_t>(index)]);
+    else
+      AddNew(AnsiToWide(entry.szExeFile), entry.th32ProcessID);
+    entry.dwSize = sizeof(entry);
+  } while (Process32Next(snapshot.get(), &entry));
+  snapshot.reset();
+
+  if (MaxIODeltaTotalBytes_ == -1)
+    MaxIODeltaTotalBytes_ = 0;
+  else if (IODeltaTotalBytes_ > MaxIODeltaTotalBytes_)
+    MaxIODeltaTotalBytes_ = IODeltaTotalBytes_;
+  UpdateFromSystemList();
+  mainWindow_.RefreshWindows();
+}
+
+void TMemtideProcessCollection::UpdateFromSystemList() {
+  NtQuerySystemInformationFn query = QuerySystemInformation;
+  if (!query) {
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    if (ntdll)
+      query = reinterpret_cast<NtQuerySystemInformationFn>(
+          reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQuerySystemInformation")));
+  }
+  if (!query) return;
+  // Grow until the whole list fits; the size found is kept for the next refresh.
+  if (listBuffer_.size() < 128 * 1024) listBuffer_.resize(128 * 1024);
+  NtStatus status;
+  ULONG needed = 0;
+  for (;;) {
+    std::fill(listBuffer_.begin(), listBuffer_.end(), BYTE{0});
+    needed = 0;
+    status = query(kSystemProcessInformation, listBuffer_.data(),
+                   static_cast<ULONG>(listBuffer_.size()), &needed);
+    if (status != kStatusInfoLengthMismatch) break;
+    std::size_t next = std::max<std::size_t>(listBuffer_.size() * 2,
+                                             static_cast<std::size_t>(needed) + 16 * 1024);
+    if (next > kMaxListBuffer) break;
+    listBuffer_.resize(next);
+  }
+  // A failed query keeps every figure of the last good one.
+  if (status != kStatusSuccess) return;
+  std::size_t filled = needed != 0 && needed < listBuffer_.size() ? needed : listBuffer_.size();
+  std::vector<TProcessListRecord> list = WalkProcessList(listBuffer_.data(), filled);
+  TProcessListSums sums =
+      ApplySystemProcessList(list, Items_, previousTotalCpuTime_, [this] { Pump(); });
+  ThreadCount_ = sums.ThreadCount;
+  HandleCount_ = sums.HandleCount;
+  TotalCPUUsage_ = sums.TotalCPUUsage;
+  TotalPageFautlDelta_ = sums.TotalPageFautlDelta;
+  MAXPrivateBytes_ = sums.MAXPrivateBytes;
+}
