@@ -19,14 +19,17 @@ wine_env_start() {
     rm -f "$fdfile"
   fi
   trap wine_env_stop EXIT
-  if [ ! -f "$WINEPREFIX/.memtide-ready" ]; then
+  if [ ! -f "$WINEPREFIX/.memtide-ready-2" ]; then
     echo "wine-env: creating Wine prefix in $WINEPREFIX"
     wineboot -i >/dev/null 2>&1 || true
     wineserver -w
     wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+    # Without the shell, Wine 8's Shell_TrayWnd is a hidden 0 x 0 window: no taskbar,
+    # no notification area.
+    wine reg add 'HKCU\Software\Wine\Explorer\Desktops\Default' /v EnableShell /t REG_DWORD /d 1 /f >/dev/null 2>&1
     wineserver -w
-    touch "$WINEPREFIX/.memtide-ready"
+    touch "$WINEPREFIX/.memtide-ready-2"
   fi
   wineserver -p
   MEMTIDE_WINESERVER_STARTED=1
