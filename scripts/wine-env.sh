@@ -6,7 +6,9 @@ wine_env_start() {
   local build_dir="$1"
   export WINEDEBUG=-all
   export WINEPREFIX="$build_dir/wineprefix"
-  export WINEDLLOVERRIDES="mscoree,mshtml="   # no Mono/Gecko install dialogs
+  # No Mono/Gecko install dialogs; no winedbg on a crash (it would wait for a debugger
+  # until the test times out).
+  export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
   mkdir -p "$build_dir"
   MEMTIDE_XVFB_PID=""
   if [ -z "${DISPLAY:-}" ] || [ "${MEMTIDE_PRIVATE_DISPLAY:-1}" = "1" ]; then
