@@ -21,7 +21,7 @@ wine_env_start() {
     rm -f "$fdfile"
   fi
   trap wine_env_stop EXIT
-  if [ ! -f "$WINEPREFIX/.memtide-ready-2" ]; then
+  if [ ! -f "$WINEPREFIX/.memtide-ready-3" ]; then
     echo "wine-env: creating Wine prefix in $WINEPREFIX"
     wineboot -i >/dev/null 2>&1 || true
     wineserver -w
@@ -31,7 +31,10 @@ wine_env_start() {
     # no notification area.
     wine reg add 'HKCU\Software\Wine\Explorer\Desktops\Default' /v EnableShell /t REG_DWORD /d 1 /f >/dev/null 2>&1
     wineserver -w
-    touch "$WINEPREFIX/.memtide-ready-2"
+    # GDI+ looks for fonts in the Windows font folder only; Wine keeps its own Tahoma
+    # (the face the program's labels use) elsewhere.
+    cp /usr/share/wine/fonts/tahoma*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+    touch "$WINEPREFIX/.memtide-ready-3"
   fi
   wineserver -p
   MEMTIDE_WINESERVER_STARTED=1
