@@ -1,0 +1,124 @@
+#include "controls/DockLabel.h"
+
+#include <memory>
+
+#include "controls/GdiPlusUtil.h"
+#include "util/ScopedHandles.h"
+
+namespace {
+// The label's own font rule: the face must exist; no substitute is taken, so a face GDI+
+// cannot find gives no text (and FitToText keeps the size).
+std::unique_ptr<Gdiplus::Font> LabelFont(const TFont& Font) {
+  const std::wstring face = WidenA(Font.Name());
+  Gdiplus::FontFamily family(face.c_str());
+  if (family.GetLastStatus() != Gdiplus::Ok) return nullptr;
+  auto font = std::make_unique<Gdiplus::Font>(&family, static_cast<Gdiplus::REAL>(Font.Size()),
+                                              static_cast<INT>(Font.Style()), Gdiplus::UnitPoint);
+  if (font->GetLastStatus() != Gdiplus::Ok) return nullptr;
+  return font;
+}
+}  // namespace
+
+TPCDockLabel::TPCDockLabel(TComponent* Owner) : TControl(Owner) {
+  SetCaption(Name());
+  Font()->SetName("Tahoma");
+  Font()->SetSize(8);
+  mouse_over_font_.Assign(*Font());
+  mouse_over_font_.OnChange = [this](TFont*) { FontChanged(); };
+  SetBounds(Left(), Top(), 105, 105);  // the paint box's default size, until the text fits
+  initialised_ = true;
+}
+
+void TPCDockLabel::SetAutoSize(bool Value) {
+  if (Value == auto_size_) return;
+  auto_size_ = Value;
+  FitToText();
+}
+
+const TFont& TPCDockLabel::CurrentFont() const { return mouse_over_ ? mouse_over_font_ : *Font(); }
+
+void TPCDockLabel::FitToText() {
+  if (!initialised_ || Loading() || !auto_size_) return;
+  auto font = LabelFont(CurrentFont());
+  if (!font) return;
+  ScopedGetDC screen(nullptr);
+  Gdiplus::Graphics g(screen.get());
+  Gdiplus::StringFormat format(0, LANG_NEUTRAL);
+  format.SetAlignment(alignment_);
+  format.SetLineAlignment(layout_);
+  const std::wstring text = WidenA(Caption());
+  Gdiplus::RectF box;
+  if (g.MeasureString(text.c_str(), static_cast<INT>(text.size()), font.get(),
+                      Gdiplus::RectF(0, 0, 1000, 1000), &format, &box) != Gdiplus::Ok)
+    return;
+  SetBounds(Left(), Top(), static_cast<int>(box.Width) + 1, static_cast<int>(box.Height) + 1);
+}
+
+void TPCDockLabel::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
+  TControl::SetBounds(ALeft, ATop, AWidth, AHeight);
+  Invalidate();
+}
+
+void TPCDockLabel::Paint(TCanvas& Canvas) {
+  if (!initialised_) return;
+  Gdiplus::Graphics g(Canvas.Handle());
+  const bool over = mouse_over_;
+  const TFont& chosen = CurrentFont();
+  auto font = LabelFont(chosen);
+  Gdiplus::SolidBrush text_brush(Argb(chosen.Color(), over ? mouse_over_font_alpha_ : font_alpha_));
+  Gdiplus::StringFormat format(0, LANG_NEUTRAL);
+  format.SetAlignment(alignment_);
+  format.SetLineAlignment(layout_);
+  format.SetTrimming(Gdiplus::StringTrimmingEllipsisWord);
+  g.SetTextRenderingHint(text_rendering_);
+
+  const Gdiplus::RectF client(0, 0, static_cast<Gdiplus::REAL>(Width()),
+                              static_cast<Gdiplus::REAL>(Height()));
+  if (show_back_color_) {
+    Gdiplus::LinearGradientBrush back(client, Argb(back_color_, back_color_alpha_),
+                                      Argb(back_grad_color_, back_grad_color_alpha_),
+                                      back_color_mode_);
+    g.FillRectangle(&back, client);
+  }
+  if (!font) return;
+  const std::wstring text = WidenA(Caption());
+  const INT length = static_cast<INT>(text.size());
+  if (show_shadow_) {
+    Gdiplus::SolidBrush shadow(Argb(shadow_color_, shadow_alpha_));
+    Gdiplus::RectF moved(client.X + 1, client.Y + 1, client.Width, client.Height);
+    g.DrawString(text.c_str(), length, font.get(), moved, &format, &shadow);
+  }
+  g.DrawString(text.c_str(), length, font.get(), client, &format, &text_brush);
+}
+
+void TPCDockLabel::FontChanged() {
+  TControl::FontChanged();
+  Invalidate();
+  FitToText();
+}
+
+void TPCDockLabel::CaptionChanged() {
+  Invalidate();
+  FitToText();
+}
+
+void TPCDockLabel::Loaded() {
+  TControl::Loaded();
+  FitToText();
+}
+
+void TPCDockLabel::MouseEnter() {
+  TControl::MouseEnter();
+  mouse_over_ = true;
+  Invalidate();
+  FitToText();
+  if (OnMouseEnter) OnMouseEnter(this);
+}
+
+void TPCDockLabel::MouseLeave() {
+  TControl::MouseLeave();
+  mouse_over_ = false;
+  Invalidate();
+  FitToText();
+  if (OnMouseLeave) OnMouseLeave(this);
+}

@@ -1,0 +1,93 @@
+#include "controls/GdiPlusUtil.h"
+
+#include <vector>
+
+bool FileExistsA(const std::string& path) {
+  if (path.empty()) return false;
+  const DWORD attr = GetFileAttributesA(path.c_str());
+  return attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::wstring WidenA(const std::string& text) {
+  const int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+  if (n <= 0) return {};
+  std::vector<wchar_t> buf(static_cast<size_t>(n));
+  MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, buf.data(), n);
+  return buf.data();
+}
+
+std::unique_ptr<Gdiplus::Bitmap> LoadPictureFile(const std::string& path) {
+  const std::wstring wide = WidenA(path);
+  return std::unique_ptr<Gdiplus::Bitmap>(new Gdiplus::Bitmap(wide.c_str(), FALSE));
+}
+
+namespace {
+
+std::unique_ptr<Gdiplus::Font> FontOfFamily(const Gdiplus::FontFamily& family, float points, int style) {
+  if (family.GetLastStatus() != Gdiplus::Ok) return nullptr;
+  std::unique_ptr<Gdiplus::Font> font(new Gdiplus::Font(&family, points, style, Gdiplus::UnitPoint));
+  if (!font || font->GetLastStatus() != Gdiplus::Ok) return nullptr;
+  return font;
+}
+
+// The name of GDI+'s generic sans-serif family. Asked through the flat API because the
+// C++ wrapper caches the family in a global that outlives a GDI+ shutdown.
+std::wstring GenericSansSerifName() {
+  Gdiplus::GpFontFamily* family = nullptr;
+  if (Gdiplus::DllExports::GdipGetGenericFontFamilySansSerif(&family) != Gdiplus::Ok || !family)
+    return {};
+  WCHAR name[LF_FACESIZE] = {};
+  Gdiplus::DllExports::GdipGetFamilyName(family, name, LANG_NEUTRAL);
+  Gdiplus::DllExports::GdipDeleteFontFamily(family);
+  return name;
+}
+
+}  // namespace
+
+std::unique_ptr<Gdiplus::Font> NewGdiPlusFont(const std::string& face, float points, int style) {
+  const std::wstring wide = WidenA(face);
+  if (auto font = FontOfFamily(Gdiplus::FontFamily(wide.c_str()), points, style)) return font;
+  const std::wstring generic = GenericSansSerifName();
+  if (!generic.empty())
+    if (auto font = FontOfFamily(Gdiplus::FontFamily(generic.c_str()), points, style)) return font;
+  Gdiplus::InstalledFontCollection installed;
+  const INT count = installed.GetFamilyCount();
+  if (count <= 0) return nullptr;
+  std::vector<Gdiplus::FontFamily> families(static_cast<size_t>(count));
+  INT found = 0;
+  installed.GetFamilies(count, families.data(), &found);
+  for (INT i = 0; i < found; ++i)
+    if (auto font = FontOfFamily(families[static_cast<size_t>(i)], points, style)) return font;
+  return nullptr;
+}
+
+bool PictureUsable(Gdiplus::Bitmap* bmp) {
+  return bmp && bmp->GetLastStatus() == Gdiplus::Ok && bmp->GetWidth() > 0 && bmp->GetHeight() > 0;
+}
+
+std::unique_ptr<Gdiplus::Bitmap> NewTransparentBitmap(int width, int height) {
+  if (width < 1 || height < 1) return nullptr;
+  std::unique_ptr<Gdiplus::Bitmap> bmp(new Gdiplus::Bitmap(width, height, PixelFormat32bppARGB));
+  if (!bmp || bmp->GetLastStatus() != Gdiplus::Ok) return nullptr;
+  // GDI+ does not promise zeroed memory for a bitmap it allocates.
+  Gdiplus::Graphics g(bmp.get());
+  g.Clear(Gdiplus::Color(0, 0, 0, 0));
+  return bmp;
+}
+
+void DrawPictureWithAlpha(Gdiplus::Graphics& g, Gdiplus::Image* image, const Gdiplus::RectF& dst,
+                          const Gdiplus::RectF& src, int alpha) {
+  if (!image) return;
+  if (alpha == 255) {
+    g.DrawImage(image, dst, src.X, src.Y, src.Width, src.Height, Gdiplus::UnitPixel);
+    return;
+  }
+  Gdiplus::ColorMatrix m = {{{1, 0, 0, 0, 0},
+                             {0, 1, 0, 0, 0},
+                             {0, 0, 1, 0, 0},
+                             {0, 0, 0, static_cast<Gdiplus::REAL>(alpha) / 255.0f, 0},
+                             {0, 0, 0, 0, 1}}};
+  Gdiplus::ImageAttributes attrs;
+  attrs.SetColorMatrix(&m, Gdiplus::ColorMatrixFlagsDefault, Gdiplus::ColorAdjustTypeBitmap);
+  g.DrawImage(image, dst, src.X, src.Y, src.Width, src.Height, Gdiplus::UnitPixel, &attrs);
+}

@@ -1,0 +1,36 @@
+// Small GDI+ pieces the image-drawing controls share: loading a picture file by an ANSI
+// path, fresh transparent bitmaps, and drawing a picture with an overall alpha.
+#pragma once
+#include "controls/GdiPlus.h"
+
+#include <memory>
+#include <string>
+
+#include "controls/ColorUnit.h"
+
+bool FileExistsA(const std::string& path);
+
+// The picture in `path`, decoded by GDI+. Never null: a missing or undecodable file gives
+// an object whose status is not Ok and which draws nothing.
+std::unique_ptr<Gdiplus::Bitmap> LoadPictureFile(const std::string& path);
+
+// True when `bmp` holds a decoded picture of at least one pixel.
+bool PictureUsable(Gdiplus::Bitmap* bmp);
+
+// A fully transparent 32-bit ARGB bitmap, or null when a side is below 1 or GDI+ refuses.
+std::unique_ptr<Gdiplus::Bitmap> NewTransparentBitmap(int width, int height);
+
+// A GDI+ font of `points` points (style bits: bold 1, italic 2, underline 4, strikeout 8).
+// A face GDI+ does not know gives the generic sans-serif family, or else the first
+// installed family, so that text still shows. Null only when GDI+ knows no font at all.
+std::unique_ptr<Gdiplus::Font> NewGdiPlusFont(const std::string& face, float points, int style);
+
+// ANSI (system code page) text as GDI+ wants it.
+std::wstring WidenA(const std::string& text);
+
+inline Gdiplus::Color Argb(TColor color, int alpha) { return Gdiplus::Color(ToARGB(color, alpha)); }
+
+// Draws the `src` part of `image` into `dst`. An `alpha` below 255 scales every pixel's
+// alpha by alpha / 255 through a colour matrix; 255 draws the picture unchanged.
+void DrawPictureWithAlpha(Gdiplus::Graphics& g, Gdiplus::Image* image, const Gdiplus::RectF& dst,
+                          const Gdiplus::RectF& src, int alpha);

@@ -1,0 +1,80 @@
+// The real pieces behind the monitor window's seams. Kept apart from the window code: the
+// optimizer's header and the GUI layer both name an event type TNotifyEvent.
+#include "monitor/MonitorParts.h"
+
+#include "memory/MemtideMemOpt.h"
+#include "memory/PublicUnit.h"
+#include "sampling/CPUClass.h"
+#include "sampling/MemtideProcessUnit.h"
+
+namespace {
+
+class SystemCpu final : public IMonitorCpu {
+ public:
+  int GetCPUUsage() override { return cpu_.GetCPUUsage(); }
+  void SetUsePdh(bool value) override { cpu_.UsePdh = value; }
+  bool UsePdh() const override { return cpu_.UsePdh; }
+
+ private:
+  TCPUObject cpu_;
+};
+
+class SystemOptimizer final : public IMonitorOptimizer {
+ public:
+  std::int64_t FreeMemory() override { return optimizer_.FreeMemory(); }
+  std::int64_t TotalMemory() const override { return optimizer_.TotalMemory(); }
+  bool Working() const override { return optimizer_.Working(); }
+  void Optimize(int amountMB, std::function<void(int)> onProgress) override {
+    optimizer_.OnProgress = [onProgress = std::move(onProgress)](TMemOptimizer*, int progress) {
+      if (onProgress) onProgress(progress);
+    };
+    optimizer_.Optimize(amountMB);
+  }
+  void Stop() override { optimizer_.Stop(); }
+
+ private:
+  TMemOptimizer optimizer_;
+};
+
+class SystemProcesses final : public IMonitorProcesses {
+ public:
+  std::vector<DWORD> RefreshProcessIds() override {
+    collection_.Refresh();
+    collection_.AdvanceStates();
+    collection_.RemoveGone();
+    std::vector<DWORD> ids;
+    for (const auto& item : collection_.Items()) ids.push_back(item->ProcessID);
+    return ids;
+  }
+  void TrimWorkingSet(DWORD processId) override { collection_.TrimWorkingSet(processId); }
+
+ private:
+  TMemtideProcessCollection collection_;
+};
+
+}  // namespace
+
+void TMonitorParts::FillDefaults() {
+  if (!MakeCpu) MakeCpu = [] { return std::unique_ptr<IMonitorCpu>(new SystemCpu); };
+  if (!MakeOptimizer) {
+    MakeOptimizer = [] { return std::shared_ptr<IMonitorOptimizer>(new SystemOptimizer); };
+  }
+  if (!MakeProcesses) {
+    MakeProcesses = [] { return std::shared_ptr<IMonitorProcesses>(new SystemProcesses); };
+  }
+  if (!CursorPos) {
+    CursorPos = [] {
+      POINT p{0, 0};
+      GetCursorPos(&p);
+      return p;
+    };
+  }
+  if (!LocalTime) {
+    LocalTime = [] {
+      SYSTEMTIME t{};
+      GetLocalTime(&t);
+      return t;
+    };
+  }
+  if (!ProgramFolder) ProgramFolder = [] { return GetProgramFolder(); };
+}
