@@ -1,0 +1,451 @@
+#include <windows.h>
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+#include "ScratchRegistry.h"
+#include "controls/ColorUnit.h"
+#include "controls/DockPanel.h"
+#include "controls/QvGDIPlusTrendLine.h"
+#include "settings/MultiLanguage.h"
+#include "settings/OptionsFrm.h"
+#include "settings/OptionsUnit.h"
+#include "ui/Dialogs.h"
+#include "ui/StdCtrls.h"
+#include "util/QvBaseUnit.h"
+#include "util/QvFileService.h"
+
+using testsupport::TempFolder;
+
+namespace {
+
+// The dialog draws trend lines and swatches: GDI+ must run for the whole test program.
+class GdiPlusEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    if (!GdiPlusSession::Active()) session_ = std::make_unique<GdiPlusSession>();
+  }
+  void TearDown() override { session_.reset(); }
+
+ private:
+  std::unique_ptr<GdiPlusSession> session_;
+};
+const auto* const kGdiPlus = ::testing::AddGlobalTestEnvironment(new GdiPlusEnvironment);
+
+class OptionsDialogTest : public ::testing::Test {
+ protected:
+  std::vector<std::string> calls;  // first: the settings report into it while they are freed
+  ScratchKey key;
+  TempFolder folder;     // program folder: language files and the portable settings
+  TempFolder elsewhere;  // where added language files come from
+  std::unique_ptr<TOptions> options;
+  std::unique_ptr<TFrmOptions> dlg;
+  TMultiLanguage language;
+
+  void SetUp() override {
+    options = std::make_unique<TOptions>(ScratchStorage(key, folder));
+    options->OnWriteError = [this](const std::string& m) { calls.push_back("error " + m); };
+    dlg = std::make_unique<TFrmOptions>(nullptr);
+    dlg->ProgramFolder = folder.Path();
+    dlg->OpenUrl = [this](const std::string& url) { calls.push_back("open " + url); };
+    TOptionsLinks& links = OptionsDialogLinks();
+    links = TOptionsLinks{};
+    links.MonitorExists = [] { return true; };
+    links.SetMonitorChartsAutoDraw = [this](bool on) { calls.push_back(on ? "autodraw on" : "autodraw off"); };
+    links.MonitorApplyOptions = [this](const TOptions* o) {
+      calls.push_back(o == options.get() ? "monitor options" : "monitor options ?");
+    };
+    links.MonitorSetCPUSource = [this](bool v) { calls.push_back(v ? "cpu perf" : "cpu native"); };
+    links.MonitorApplyLanguage = [this](const TMultiLanguage*) { calls.push_back("monitor language"); };
+    links.RegisterOptimizeHotKey = [this](std::uint32_t k) { calls.push_back("hotkey " + std::to_string(k)); };
+    links.MainApplyLanguage = [this](const TMultiLanguage*) { calls.push_back("main language"); };
+    SetMessageBoxFunction(nullptr);
+  }
+  void TearDown() override {
+    dlg.reset();
+    OptionsDialogLinks() = TOptionsLinks{};
+    SetMessageBoxFunction(nullptr);
+  }
+  // Opens the dialog the way the tray action and the monitor's link do.
+  void Open() {
+    dlg->ApplyLanguage(&language);
+    dlg->RefreshLanguageList();
+    dlg->LoadOptions(options.get());
+    dlg->Show();
+  }
+  std::vector<std::string> Items() const {
+    std::vector<std::string> v;
+    for (int i = 0; i < dlg->cbx_Language->ItemCount(); ++i) v.push_back(dlg->cbx_Language->Item(i));
+    return v;
+  }
+  bool Shown() const { return IsWindowVisible(dlg->Handle()) != FALSE; }
+};
+
+}  // namespace
+
+TEST_F(OptionsDialogTest, Design_FormAndControls) {
+  EXPECT_EQ(dlg->Name(), "FrmOptions");
+  EXPECT_EQ(dlg->Caption(), "Options");
+  RECT client;
+  GetClientRect(dlg->Handle(), &client);
+  EXPECT_EQ(client.right, 453);
+  EXPECT_EQ(client.bottom, 327);
+  const LONG_PTR ex = GetWindowLongPtrA(dlg->Handle(), GWL_EXSTYLE);
+  EXPECT_TRUE(ex & WS_EX_TOOLWINDOW);
+  EXPECT_TRUE(ex & WS_EX_TOPMOST);
+  EXPECT_FALSE(GetWindowLongPtrA(dlg->Handle(), GWL_STYLE) & WS_THICKFRAME);
+  EXPECT_EQ(dlg->Font()->Name(), "Tahoma");
+  EXPECT_EQ(dlg->Font()->Height(), -11);
+
+  EXPECT_EQ(dlg->btnOk->Caption(), "Ok");
+  EXPECT_TRUE(dlg->btnOk->Default());
+  EXPECT_TRUE(dlg->btnCancel->Cancel());
+  EXPECT_EQ(dlg->PageControl1->PageCount(), 2);
+  EXPECT_EQ(dlg->PageControl1->ActivePage(), dlg->tab_general);
+  EXPECT_EQ(dlg->tab_general->Caption(), "General Settings");
+  EXPECT_EQ(dlg->tab_colors->Caption(), "Colors");
+  EXPECT_EQ(dlg->cbx_autooptimize->Caption(),
+            "AutoOptimize when memory amount is lower than 8% of total RAM");
+  EXPECT_EQ(dlg->cbx_autooptimize->Parent(), dlg->gbx_optimize);
+  EXPECT_EQ(dlg->hk_optimize->HotKey(), 32833);
+  EXPECT_EQ(dlg->lbl_morelanguage->Font()->Color(), 14051374u);
+  EXPECT_EQ(dlg->lbl_morelanguage->Cursor(), crHandPoint);
+  EXPECT_EQ(dlg->OD->Filter, "Language File(*.lng)|*.lng|All File(*.*)|*.*");
+  EXPECT_EQ(dlg->OD->DefaultExt, "*.lng");
+  for (int tag = 1; tag <= 10; ++tag) {
+    TpcDockPanel* p = dlg->Swatch(tag);
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(p->Tag(), tag);
+    EXPECT_EQ(p->Width(), 25);
+    EXPECT_EQ(p->Height(), 17);
+    EXPECT_EQ(p->Parent(), tag <= 5 ? dlg->gbx_cpucolors : dlg->gbx_ramcolors);
+  }
+  EXPECT_EQ(dlg->Swatch(9)->Name(), "pnl_ramhighramcolor");
+  EXPECT_EQ(dlg->Swatch(9)->Left(), 268);
+  EXPECT_EQ(dlg->Swatch(0), nullptr);
+  // FormCreate filled the previews: 50 values at half height, then 50 at full height.
+  ASSERT_EQ(dlg->line_CPU->Values(1).size(), 100u);
+  EXPECT_EQ(dlg->line_CPU->Values(1).front(), 50);
+  EXPECT_EQ(dlg->line_RAM->Values(1).back(), 100);
+  EXPECT_TRUE(dlg->line_RAM->AutoDraw());
+}
+
+TEST_F(OptionsDialogTest, ApplyLanguage_OnlyKeysPresentChange) {
+  folder.Write("x.lng", "[FrmOptions]\r\nbtnOk=Gut\r\n");
+  language.LoadFromFile(folder.File("x.lng"));
+  dlg->ApplyLanguage(&language);
+  EXPECT_EQ(dlg->btnOk->Caption(), "Gut");
+  EXPECT_EQ(dlg->btnCancel->Caption(), "Cancel");
+  EXPECT_EQ(dlg->gbx_general->Caption(), "General");
+  EXPECT_EQ(dlg->Caption(), "Options");
+}
+
+TEST_F(OptionsDialogTest, ApplyLanguage_ReachesEveryControlKindButNotTheOthers) {
+  std::string text = "[FrmOptions]\r\n";
+  const char* keys[] = {"btnOk", "btnCancel", "tab_general", "tab_colors", "gbx_general",
+                        "gbx_optimize", "gbx_cpucolors", "gbx_ramcolors", "lbl_Language",
+                        "lbl_morelanguage", "cbx_runstartup", "cbx_showmessage",
+                        "cbx_cpudatafromsystemperformance", "btnAdd", "lbl_hotkey",
+                        "cbx_autooptimize", "lbl_ramlowramcolor", "lbl_cpugridcolor",
+                        // not looked up:
+                        "FrmOptions", "cbx_Language", "hk_optimize", "pnl_cpugridcolor",
+                        "PageControl1"};
+  for (const char* k : keys) text += std::string(k) + "=X_" + k + "\r\n";
+  folder.Write("all.lng", text);
+  language.LoadFromFile(folder.File("all.lng"));
+  dlg->ApplyLanguage(&language);
+  for (TControl* c : std::initializer_list<TControl*>{
+           dlg->btnOk, dlg->btnCancel, dlg->tab_general, dlg->tab_colors, dlg->gbx_general,
+           dlg->gbx_optimize, dlg->gbx_cpucolors, dlg->gbx_ramcolors, dlg->lbl_Language,
+           dlg->lbl_morelanguage, dlg->cbx_runstartup, dlg->cbx_showmessage,
+           dlg->cbx_cpudatafromsystemperformance, dlg->btnAdd, dlg->lbl_hotkey,
+           dlg->cbx_autooptimize, dlg->swatchLabels[9], dlg->swatchLabels[0]})
+    EXPECT_EQ(c->Caption(), "X_" + c->Name());
+  EXPECT_EQ(dlg->Caption(), "Options");
+  EXPECT_EQ(dlg->PageControl1->Caption(), "");
+  EXPECT_EQ(dlg->Swatch(1)->Caption(), "");
+  dlg->ApplyLanguage(nullptr);  // nothing
+  EXPECT_EQ(dlg->btnOk->Caption(), "X_btnOk");
+}
+
+TEST_F(OptionsDialogTest, RefreshLanguageList_FilesOfTheProgramFolderOnly) {
+  folder.Write("English.lng", "");
+  folder.Write("Deutsch.lng", "");
+  folder.Write("readme.txt", "");
+  folder.Write(".lng", "");  // a name without stem is skipped
+  CreateDirectoryA(folder.File("Lang").c_str(), nullptr);
+  folder.Write("Lang\\Inner.lng", "");
+  dlg->RefreshLanguageList();
+  std::vector<std::string> items = Items();
+  std::sort(items.begin(), items.end());
+  EXPECT_EQ(items, (std::vector<std::string>{"Deutsch", "English"}));
+  dlg->RefreshLanguageList();  // refills, does not append
+  EXPECT_EQ(Items().size(), 2u);
+}
+
+TEST_F(OptionsDialogTest, LoadOptions_FillsEveryControl) {
+  folder.Write("English.lng", "");
+  folder.Write("Deutsch.lng", "");
+  options->ShowMessageWhenOptimizing = false;
+  options->AutoOptimize = true;
+  options->CPUDataFromSystemPerform = true;
+  options->HotKey = 0x1C04F;  // Win+Ctrl+Alt+O: the control keeps the low 16 bits
+  options->RAMHighRAMColor = 0x123456;
+  options->CPUGridColor = 0x010203;
+  options->CPULowCPUColor = 0x0A0B0C;
+  options->Language = "deutsch";
+  options->SetRunAtStartup(true);
+  Open();
+  EXPECT_TRUE(dlg->cbx_runstartup->Checked());
+  EXPECT_FALSE(dlg->cbx_showmessage->Checked());
+  EXPECT_TRUE(dlg->cbx_autooptimize->Checked());
+  EXPECT_TRUE(dlg->cbx_cpudatafromsystemperformance->Checked());
+  EXPECT_EQ(dlg->hk_optimize->HotKey(), 0xC04F);
+  EXPECT_EQ(dlg->Swatch(9)->BackColor1(), 0x123456u);
+  EXPECT_EQ(dlg->Swatch(9)->BackColor2(), 0x123456u);
+  EXPECT_EQ(dlg->line_RAM->Line1Color1(), 0x123456u);
+  EXPECT_EQ(dlg->line_CPU->GridColor(), 0x010203u);
+  EXPECT_EQ(dlg->line_CPU->Line1Color2(), 0x0A0B0Cu);
+  EXPECT_EQ(dlg->line_RAM->BackColor1(), 0xFFFFFFu);
+  EXPECT_EQ(dlg->cbx_Language->Text(), "Deutsch");  // found without regard to case
+
+  options->Language = "Klingon";
+  dlg->LoadOptions(options.get());
+  EXPECT_EQ(dlg->cbx_Language->ItemIndex(), -1);
+  dlg->LoadOptions(nullptr);  // nothing
+  EXPECT_EQ(dlg->Options(), options.get());
+}
+
+TEST_F(OptionsDialogTest, Ok_CopiesControlsAppliesAndSaves) {
+  folder.Write("English.lng", "");
+  folder.Write("Deutsch.lng", "[FrmOptions]\r\nbtnOk=Gut\r\n");
+  Open();
+  dlg->cbx_showmessage->SetChecked(false);
+  dlg->cbx_autooptimize->SetChecked(false);
+  dlg->cbx_cpudatafromsystemperformance->SetChecked(true);
+  dlg->cbx_runstartup->SetChecked(true);
+  dlg->hk_optimize->SetHotKey(0x6041);  // Ctrl+Shift+A
+  for (int tag = 1; tag <= 10; ++tag) dlg->Swatch(tag)->SetBackColor1(static_cast<TColor>(tag * 0x10101));
+  const std::vector<std::string> items = Items();
+  dlg->cbx_Language->SetItemIndex(
+      static_cast<int>(std::find(items.begin(), items.end(), "Deutsch") - items.begin()));
+  ASSERT_EQ(dlg->cbx_Language->Text(), "Deutsch");
+  dlg->btnOkClick(dlg->btnOk);
+
+  EXPECT_FALSE(options->ShowMessageWhenOptimizing);
+  EXPECT_FALSE(options->AutoOptimize);
+  EXPECT_TRUE(options->CPUDataFromSystemPerform);
+  EXPECT_TRUE(options->IsRunAtStartup());
+  EXPECT_EQ(options->HotKey, 0x6041);
+  EXPECT_EQ(options->CPUGridColor, 0x10101u);
+  EXPECT_EQ(options->CPULowCPUColor, 5u * 0x10101);
+  EXPECT_EQ(options->RAMGridColor, 6u * 0x10101);
+  EXPECT_EQ(options->RAMLowRAMColor, 10u * 0x10101);
+  EXPECT_EQ(options->Language, "Deutsch");
+  EXPECT_EQ(language.FileName(), folder.File("Deutsch.lng"));
+  EXPECT_EQ(dlg->btnOk->Caption(), "Gut");
+  EXPECT_EQ(calls, (std::vector<std::string>{"autodraw off", "monitor options", "autodraw on",
+                                             "cpu perf", "hotkey 24641", "main language",
+                                             "monitor language"}));
+  // Saved to the store (the scratch registry key here).
+  EXPECT_EQ(ReadDword(key.Sub("Memtide"), "HotKey"), 0x6041u);
+  EXPECT_EQ(ReadString(key.Sub("Memtide"), "Language"), "Deutsch");
+  EXPECT_FALSE(Shown());
+}
+
+TEST_F(OptionsDialogTest, Ok_SameLanguageAndNoMonitor_SkipsThoseSteps) {
+  folder.Write("English.lng", "");
+  OptionsDialogLinks().MonitorExists = [] { return false; };
+  Open();
+  dlg->hk_optimize->SetHotKey(0);  // a cleared hot key is stored and registered as 0
+  dlg->btnOkClick(dlg->btnOk);
+  EXPECT_EQ(options->HotKey, 0);
+  EXPECT_EQ(calls, (std::vector<std::string>{"hotkey 0"}));
+}
+
+TEST_F(OptionsDialogTest, Ok_NoMatchingLanguageStoresEmptyText) {
+  Open();  // no language files at all
+  dlg->btnOkClick(dlg->btnOk);
+  EXPECT_EQ(options->Language, "");
+}
+
+TEST_F(OptionsDialogTest, Ok_WithoutSettingsOnlyCloses) {
+  dlg->Show();
+  dlg->btnOkClick(dlg->btnOk);
+  EXPECT_FALSE(Shown());
+  EXPECT_TRUE(calls.empty());
+}
+
+TEST_F(OptionsDialogTest, Ok_FailedSaveKeepsTheDialogOpen) {
+  folder.Write("PortableEdition.dat", "");
+  CreateDirectoryA(folder.File("Memtide.ini").c_str(), nullptr);
+  Open();
+  calls.clear();
+  OptionsDialogLinks() = TOptionsLinks{};
+  dlg->btnOkClick(dlg->btnOk);
+  ASSERT_EQ(calls.size(), 1u);
+  EXPECT_EQ(calls[0], "error Unable to write to " + folder.File("Memtide.ini"));
+  EXPECT_TRUE(Shown());
+}
+
+TEST_F(OptionsDialogTest, Cancel_LeavesSettingsAndNextOpeningShowsThemAgain) {
+  Open();
+  dlg->CD->Runner = [](TColorDialog& d) {
+    d.SetColor(0x00AA00);
+    return true;
+  };
+  dlg->pnl_cpugridcolorClick(dlg->Swatch(9));
+  EXPECT_EQ(dlg->line_RAM->Line1Color1(), 0x00AA00u);  // preview at once
+  dlg->cbx_autooptimize->SetChecked(false);
+  dlg->btnCancelClick(dlg->btnCancel);
+  EXPECT_FALSE(Shown());
+  EXPECT_EQ(options->RAMHighRAMColor, 0xFFFF00u);
+  EXPECT_TRUE(options->AutoOptimize);
+  EXPECT_TRUE(calls.empty());
+  Open();
+  EXPECT_EQ(dlg->Swatch(9)->BackColor1(), 0xFFFF00u);
+  EXPECT_EQ(dlg->line_RAM->Line1Color1(), 0xFFFF00u);
+  EXPECT_TRUE(dlg->cbx_autooptimize->Checked());
+}
+
+TEST_F(OptionsDialogTest, CloseButtonActsLikeCancel) {
+  Open();
+  dlg->cbx_autooptimize->SetChecked(false);
+  SendMessageA(dlg->Handle(), WM_CLOSE, 0, 0);
+  EXPECT_FALSE(Shown());
+  EXPECT_TRUE(options->AutoOptimize);
+}
+
+TEST_F(OptionsDialogTest, SwatchClick_SetsSwatchAndItsPreviewProperty) {
+  Open();
+  TColor offered = 0;
+  dlg->CD->Runner = [&](TColorDialog& d) {
+    offered = d.Color();
+    d.SetColor(0x112233);
+    return true;
+  };
+  struct { int tag; TColor (*read)(TFrmOptions&); } cases[] = {
+      {1, [](TFrmOptions& f) { return f.line_CPU->GridColor(); }},
+      {2, [](TFrmOptions& f) { return f.line_CPU->BackColor1(); }},
+      {3, [](TFrmOptions& f) { return f.line_CPU->BackColor2(); }},
+      {4, [](TFrmOptions& f) { return f.line_CPU->Line1Color1(); }},
+      {5, [](TFrmOptions& f) { return f.line_CPU->Line1Color2(); }},
+      {6, [](TFrmOptions& f) { return f.line_RAM->GridColor(); }},
+      {7, [](TFrmOptions& f) { return f.line_RAM->BackColor1(); }},
+      {8, [](TFrmOptions& f) { return f.line_RAM->BackColor2(); }},
+      {9, [](TFrmOptions& f) { return f.line_RAM->Line1Color1(); }},
+      {10, [](TFrmOptions& f) { return f.line_RAM->Line1Color2(); }},
+  };
+  for (const auto& c : cases) {
+    const TColor before = dlg->Swatch(c.tag)->BackColor1();
+    const int renders = (c.tag <= 5 ? dlg->line_CPU : dlg->line_RAM)->RenderCount();
+    dlg->pnl_cpugridcolorClick(dlg->Swatch(c.tag));
+    EXPECT_EQ(offered, before) << c.tag;
+    EXPECT_EQ(dlg->Swatch(c.tag)->BackColor1(), 0x112233u) << c.tag;
+    EXPECT_EQ(dlg->Swatch(c.tag)->BackColor2(), 0x112233u) << c.tag;
+    EXPECT_EQ(c.read(*dlg), 0x112233u) << c.tag;
+    EXPECT_GT((c.tag <= 5 ? dlg->line_CPU : dlg->line_RAM)->RenderCount(), renders) << c.tag;
+  }
+  EXPECT_EQ(options->CPUGridColor, 0xFFB3B3u);  // only OK changes the settings
+}
+
+TEST_F(OptionsDialogTest, SwatchClick_CancelledOrNotASwatch_ChangesNothing) {
+  Open();
+  int runs = 0;
+  dlg->CD->Runner = [&](TColorDialog& d) {
+    ++runs;
+    d.SetColor(0x445566);
+    return false;
+  };
+  dlg->pnl_cpugridcolorClick(dlg->Swatch(1));
+  EXPECT_EQ(dlg->Swatch(1)->BackColor1(), 0xFFB3B3u);
+  dlg->pnl_cpugridcolorClick(dlg->btnOk);
+  dlg->pnl_cpugridcolorClick(nullptr);
+  EXPECT_EQ(runs, 1);
+}
+
+TEST_F(OptionsDialogTest, AddLanguage_CopiesSelectsAndAsksBeforeOverwriting) {
+  folder.Write("English.lng", "");
+  elsewhere.Write("Deutsch.lng", "[About]\r\nAuthor=new\r\n");
+  Open();
+  dlg->OD->Runner = [&](TOpenDialog& d) {
+    d.FileName = elsewhere.File("Deutsch.lng");
+    return true;
+  };
+  std::vector<std::string> asked;
+  SetMessageBoxFunction([&](HWND, const std::string& text, const std::string& caption, UINT flags) {
+    asked.push_back(text + "|" + caption + "|" + std::to_string(flags));
+    return IDNO;
+  });
+  dlg->btnAddClick(dlg->btnAdd);
+  EXPECT_TRUE(asked.empty());
+  EXPECT_EQ(dlg->cbx_Language->Text(), "Deutsch");
+  EXPECT_EQ(Items().size(), 2u);
+
+  // Again: the file exists now; a translated question with odd placeholders is safe.
+  folder.Write("Deutsch.lng", "old");
+  folder.Write("English.lng", "[Language]\r\nmsg_languageExists=%s gibt es %d%s, ersetzen?\r\n");
+  language.LoadFromFile(folder.File("English.lng"));
+  dlg->cbx_Language->SetItemIndex(-1);
+  dlg->btnAddClick(dlg->btnAdd);
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0], "Deutsch.lng gibt es %d, ersetzen?|Memtide|36");
+  TMultiLanguage check;
+  check.LoadFromFile(folder.File("Deutsch.lng"));
+  EXPECT_EQ(check.GetAuthor(), "");  // No: not overwritten
+  EXPECT_EQ(dlg->cbx_Language->ItemIndex(), -1);
+
+  SetMessageBoxFunction([](HWND, const std::string&, const std::string&, UINT) { return IDYES; });
+  dlg->btnAddClick(dlg->btnAdd);
+  EXPECT_EQ(check.GetAuthor(), "new");
+  EXPECT_EQ(dlg->cbx_Language->Text(), "Deutsch");
+}
+
+TEST_F(OptionsDialogTest, AddLanguage_FailedCopyOrCancelDoesNothing) {
+  Open();
+  dlg->OD->Runner = [&](TOpenDialog& d) {
+    d.FileName = elsewhere.File("missing.lng");
+    return true;
+  };
+  dlg->btnAddClick(dlg->btnAdd);
+  EXPECT_EQ(Items().size(), 0u);
+  EXPECT_FALSE(IsExistingFile(folder.File("missing.lng")));
+  dlg->OD->Runner = [](TOpenDialog&) { return false; };
+  dlg->btnAddClick(dlg->btnAdd);
+  EXPECT_EQ(Items().size(), 0u);
+}
+
+TEST_F(OptionsDialogTest, MoreLanguagesLinkOpensTheLanguagePage) {
+  dlg->lbl_morelanguageClick(dlg->lbl_morelanguage);
+  ASSERT_EQ(calls.size(), 1u);
+  EXPECT_EQ(calls[0].rfind("open https://", 0), 0u);
+  EXPECT_NE(calls[0].find("/memtidelang"), std::string::npos);
+}
+
+TEST(OptionsDialogHelpers, LanguageNameOf) {
+  EXPECT_EQ(LanguageNameOf("C:\\x\\Deutsch.lng"), "Deutsch");
+  EXPECT_EQ(LanguageNameOf("a.b.lng"), "a.b");
+  EXPECT_EQ(LanguageNameOf("noext"), "noext");
+  EXPECT_EQ(LanguageNameOf(".lng"), "");
+}
+
+TEST(StdCtrlsHelpers, HotKeyWordConversionRoundTrips) {
+  EXPECT_EQ(ShortCutToHotKeyWord(0xC04F), MAKEWORD(0x4F, HOTKEYF_CONTROL | HOTKEYF_ALT));
+  EXPECT_EQ(ShortCutToHotKeyWord(32833), MAKEWORD('A', HOTKEYF_ALT));
+  EXPECT_EQ(ShortCutToHotKeyWord(0x2070), MAKEWORD(VK_F1, HOTKEYF_SHIFT));
+  EXPECT_EQ(HotKeyWordToShortCut(MAKEWORD(0x4F, HOTKEYF_CONTROL | HOTKEYF_ALT | HOTKEYF_EXT)), 0xC04F);
+  for (std::uint32_t sc : {0x0u, 0x41u, 0x2041u, 0x4041u, 0x8041u, 0xE0FFu})
+    EXPECT_EQ(HotKeyWordToShortCut(ShortCutToHotKeyWord(static_cast<std::uint16_t>(sc))), sc);
+}
+
+TEST(StdCtrlsHelpers, OpenDialogTexts) {
+  EXPECT_EQ(OpenFilterList("A|*.a|B|*.b"), std::string("A\0*.a\0B\0*.b\0\0", 13));
+  EXPECT_EQ(OpenDefaultExt("*.lng"), "lng");
+  EXPECT_EQ(OpenDefaultExt(".lng"), "lng");
+  EXPECT_EQ(OpenDefaultExt("lng"), "lng");
+  EXPECT_EQ(OpenDefaultExt(""), "");
+}
