@@ -11,6 +11,7 @@
 #include "ui/Dialogs.h"
 #include "ui/StdCtrls.h"
 #include "util/FileSearcher.h"
+#include "util/MakerSite.h"
 #include "util/QvBaseUnit.h"
 #include "util/QvFileService.h"
 #include "util/SafeFormat.h"
@@ -112,7 +113,7 @@ TOptionsLinks& OptionsDialogLinks() {
   return links;
 }
 
-std::string LanguagePageUrl() { return "https://memtide.example.com/memtidelang"; }
+std::string LanguagePageUrl() { return std::string(kMakerHost) + "/memtidelang"; }
 
 std::string LanguageNameOf(const std::string& FileName) {
   size_t slash = FileName.find_last_of("\\/:");
