@@ -240,8 +240,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   form->SetBorderStyle(bsNone);
   form->SetBounds(20, 20, 257 * 2 + 8, 268);
   form->SetColor(clBtnFace);
+  // Built like a form read from its description: auto-sizing waits until all is set.
+  form->BeginLoading();
   BuildMonitor(form, 0);
   BuildExtras(form, 257 + 8);
+  form->EndLoading();
   app.SetMainForm(form);
   form->Show();
 

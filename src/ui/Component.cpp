@@ -5,7 +5,10 @@
 #include <algorithm>
 
 TComponent::TComponent(TComponent* Owner) : owner_(Owner) {
-  if (owner_) owner_->components_.push_back(this);
+  if (owner_) {
+    owner_->components_.push_back(this);
+    loading_ = owner_->loading_;  // made while its form is being built: loads with it
+  }
 }
 
 TComponent::~TComponent() {

@@ -31,9 +31,10 @@ class TComponent : public TObject {
   // First owned component with that name (case-insensitive), or null.
   TComponent* FindComponent(const std::string& Name) const;
 
-  // While a form builds its controls in bulk it may bracket the work with these: sizing
-  // that waits for the whole form (auto-size labels, auto-size buttons) checks Loading()
-  // and runs once from Loaded() at EndLoading(), for this component and every owned one.
+  // While a form builds its controls in bulk it brackets the work with these: sizing that
+  // waits for the whole form (auto-size labels, auto-size buttons) checks Loading() and
+  // runs once from Loaded() at EndLoading(), for this component and every owned one.
+  // A component created while its owner is loading starts loading too.
   void BeginLoading();
   void EndLoading();
   bool Loading() const { return loading_; }

@@ -61,7 +61,8 @@ TEST(Component, LoadedRunsOnceForEveryComponentAfterLoadingEnds) {
   {
     Probe owner(nullptr, &log, "form");
     owner.BeginLoading();
-    new Probe(&owner, &log, "a");  // created during loading: loads with the owner
+    auto* a = new Probe(&owner, &log, "a");  // created during loading: loads with the owner
+    EXPECT_TRUE(a->Loading());
     auto* b = new Probe(&owner, &log, "b");
     b->BeginLoading();
     EXPECT_TRUE(owner.Loading());
