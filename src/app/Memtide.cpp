@@ -1,36 +1,69 @@
-// Program entry. Starts GDI+ for the whole process and shows a placeholder window
-// until the tray controller is in place.
+// Program entry: the single-instance rule, then the hidden main form and the message loop.
 #include <windows.h>
 
+#include <exception>
+
+#include "app/CommandLine.h"
+#include "app/MemtideMainFrm.h"
+#include "app/multinst.h"
 #include "controls/ColorUnit.h"
+#include "monitor/MemtideFrm.h"
+#include "settings/OptionsFrm.h"
+#include "ui/Application.h"
+#include "util/QvBaseUnit.h"
+#include "util/ScopedHandles.h"
 
 namespace {
-LRESULT CALLBACK PlaceholderProc(HWND h, UINT m, WPARAM w, LPARAM l) {
-  if (m == WM_DESTROY) {
-    PostQuitMessage(0);
-    return 0;
-  }
-  return DefWindowProcA(h, m, w, l);
+
+HWND MainFormWindow() {
+  if (!FrmMemtideMain || !FrmMemtideMain->HandleAllocated()) return nullptr;
+  return FrmMemtideMain->Handle();
 }
+
+// Frees the forms newest first, so that procedures chained onto the application window
+// are put back in the reverse order of their replacement. The program-wide references are
+// cleared before their forms go.
+void FreeForms(TApplication& application) {
+  while (application.ComponentCount() > 0) {
+    TComponent* form = application.Components(application.ComponentCount() - 1);
+    if (FrmOptions && (form == FrmOptions || FrmOptions->Owner() == form)) FrmOptions = nullptr;
+    if (form == FrmMemtide) FrmMemtide = nullptr;
+    delete form;
+  }
+}
+
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
-  GdiPlusSession gdiplus;
-  WNDCLASSA wc = {};
-  wc.lpfnWndProc = PlaceholderProc;
-  wc.hInstance = instance;
-  wc.hIcon = LoadIconA(instance, "MAINICON");
-  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-  wc.lpszClassName = "MemtidePlaceholder";
-  RegisterClassA(&wc);
-  HWND wnd = CreateWindowA(wc.lpszClassName, "Memtide", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                           CW_USEDEFAULT, 320, 200, nullptr, nullptr, instance, nullptr);
-  ShowWindow(wnd, show);
-  MSG msg;
-  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  multinst::RegisterInstanceMessage();
+  // One atomic step decides which of two instances started together goes on.
+  bool alreadyRunning = false;
+  UniqueHandle instanceMutex =
+      multinst::CreateInstanceMutex(multinst::kInstanceName, alreadyRunning);
+  if (alreadyRunning) {
+    multinst::NotifyRunningInstance(IsAutoOptimizeRequest(ProgramArguments()));
+    return 0;
   }
+
+  GdiPlusSession gdiplus;
+  TApplication application;
+  multinst::SetMainFormSource(&MainFormWindow);
+  multinst::HookApplicationWindow(application.Handle());
+  HWND appWindow = application.Handle();
+  SetWindowLongPtrA(appWindow, GWL_EXSTYLE,
+                    GetWindowLongPtrA(appWindow, GWL_EXSTYLE) | WS_EX_TOOLWINDOW);
+  application.SetTitle("Memtide");
+  // Message boxes and shell launches are owned by the application window.
+  SetApplicationWindowProvider([&application] { return application.Handle(); });
+  try {
+    application.SetMainForm(new TFrmMemtideMain(&application));
+    application.Run();
+  } catch (...) {
+    application.HandleException(std::current_exception());
+  }
+  FreeForms(application);
+  SetApplicationWindowProvider(nullptr);
+  multinst::SetMainFormSource(nullptr);
+  multinst::UnhookApplicationWindow();
   return 0;
 }

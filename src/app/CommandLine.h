@@ -1,0 +1,10 @@
+// The program's command line: the "-autooptimize" request.
+#pragma once
+#include <string>
+#include <vector>
+
+// The arguments after the program name, as the C runtime split them.
+std::vector<std::string> ProgramArguments();
+
+// True when the first argument is "-autooptimize" in any case; later arguments are not looked at.
+bool IsAutoOptimizeRequest(const std::vector<std::string>& args);

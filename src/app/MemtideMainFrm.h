@@ -1,0 +1,102 @@
+// TFrmMemtideMain: the hidden main form. It owns what lives in the notification area (the
+// tray icon, its menu and actions), the global hot key, the settings and the language,
+// creates the monitor window and forwards optimization requests to it.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "ui/Form.h"
+
+class TTrayIcon;
+class TPopupMenu;
+class TMenuItem;
+class TActionList;
+class TAction;
+class TGlobalHotKeys;
+class TTimer;
+class TOptions;
+class TMultiLanguage;
+class TFrmMemtide;
+class TFrmOptions;
+
+class TFrmMemtideMain : public TForm {
+ public:
+  // Builds the components, then runs FormCreate.
+  explicit TFrmMemtideMain(TComponent* Owner);
+  // Runs FormDestroy, which frees (and so saves) the settings.
+  ~TFrmMemtideMain() override;
+
+  TOptions* Options() const { return options_.get(); }
+  TMultiLanguage* Language() const;
+
+  // Captions of the actions from section "Language" (null: nothing).
+  void ApplyLanguage(const TMultiLanguage* Language);
+  // Replaces every hot key of HKM by this one.
+  void RegisterOptimizeHotKey(std::uint32_t HotKey);
+  // Screen edge of the taskbar (1 bottom, 2 left, 3 top, 4 right) and its thickness.
+  int GetTaskbarEdge(int& Thickness) const;
+  // The companion cleaner's program file, or empty text when it is not installed.
+  std::string GetBrisvanePath() const;
+
+  // Components, in creation order.
+  TTrayIcon* cti = nullptr;
+  TPopupMenu* PopupMenu1 = nullptr;
+  TMenuItem* StartOptimize1 = nullptr;
+  TMenuItem* N3 = nullptr;
+  TMenuItem* OpenBrisvaneandAutoCleanup1 = nullptr;
+  TMenuItem* OpenBrisvane1 = nullptr;
+  TMenuItem* N1 = nullptr;
+  TMenuItem* Options1 = nullptr;
+  TMenuItem* N2 = nullptr;
+  TMenuItem* Checkforupdates1 = nullptr;
+  TMenuItem* About1 = nullptr;
+  TMenuItem* ActExit1 = nullptr;
+  TActionList* ActionList1 = nullptr;
+  TAction* ActExit = nullptr;
+  TAction* ActOptimize = nullptr;
+  TAction* ActOptions = nullptr;
+  TAction* ActAbout = nullptr;
+  TAction* ActCheckUpdate = nullptr;
+  TAction* ActRunBrisvane1 = nullptr;
+  TAction* ActRunBrisvane2 = nullptr;
+  TGlobalHotKeys* HKM = nullptr;
+  TTimer* Timer1 = nullptr;
+
+  // Event handlers (public so tests can raise them as the components would).
+  void ctiMouseMove(TObject* Sender, TShiftState Shift, int X, int Y);
+  void PopupMenu1Popup(TObject* Sender);
+  void HKMHotKeyPressed(std::uint32_t HotKey, WORD Index);
+  void Timer1Timer(TObject* Sender);
+  void ActOptimizeExecute(TObject* Sender);
+  void ActOptionsExecute(TObject* Sender);
+  void ActExitExecute(TObject* Sender);
+  void ActAboutExecute(TObject* Sender);
+  void ActCheckUpdateExecute(TObject* Sender);
+  void ActRunBrisvane1Execute(TObject* Sender);
+  void ActRunBrisvane2Execute(TObject* Sender);
+
+ protected:
+  LRESULT WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) override;
+
+ private:
+  void CreateComponents();
+  void FormCreate(TObject* Sender);
+  void FormDestroy(TObject* Sender);
+  TFrmMemtide* EnsureMonitor();
+  void ShowOptimizeBalloon(const std::string& Text, int TimeoutSecs);
+  void RunBrisvane(const std::string& Parameters);
+
+  std::unique_ptr<TOptions> options_;
+};
+
+// Program-wide references, empty until first needed and then kept for the process's life.
+extern TFrmMemtideMain* FrmMemtideMain;
+extern TFrmMemtide* FrmMemtide;
+extern TFrmOptions* FrmOptions;
+
+// The monitor window's view of the main form.
+struct TMonitorHost;
+TMonitorHost MainFormMonitorHost(TFrmMemtideMain* Main);

@@ -1,0 +1,45 @@
+// Single-instance rule: a named mutex marks the running instance; a second instance
+// passes its request on through a registered window message broadcast to all applications.
+#pragma once
+#include <windows.h>
+
+#include <functional>
+
+#include "util/ScopedHandles.h"
+
+namespace multinst {
+
+// Names both the mutex and the registered window message.
+inline constexpr char kInstanceName[] = "The Quorix Memtide inst unit";
+
+// Posted to the main form before the running instance comes to the front; nobody needs to react.
+inline constexpr UINT WM_INSTANCENOTICE = WM_USER + 0x108;
+
+// Registers (or looks up) the instance message; every instance does this first.
+UINT RegisterInstanceMessage();
+UINT InstanceMessage();
+
+// Creates the named mutex; the caller keeps it for the life of the process. alreadyRunning
+// tells whether another process holds it: creating and testing is one step, so of two
+// instances started together exactly one becomes the first. Without a mutex (creation
+// refused for another reason) the program runs on and later instances will not see it.
+UniqueHandle CreateInstanceMutex(const char* name, bool& alreadyRunning);
+
+// Second instance: the request value a first argument asks for (1 for "-autooptimize").
+LPARAM RequestValue(bool autoOptimize);
+// Second instance: posts the request to every application and returns without waiting.
+bool NotifyRunningInstance(bool autoOptimize);
+
+// Where the instance window procedure finds the main form; it returns nullptr until the
+// main form exists.
+void SetMainFormSource(std::function<HWND()> source);
+
+// Replaces the application window's procedure by the instance procedure.
+bool HookApplicationWindow(HWND appWindow);
+// Puts the previous procedure back, if one was replaced.
+void UnhookApplicationWindow();
+
+// Brings a window to the foreground, also from a thread that is not the foreground's.
+bool ForceForeground(HWND window);
+
+}  // namespace multinst

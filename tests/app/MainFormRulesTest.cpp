@@ -1,0 +1,202 @@
+// The tray controller's window-free rules: command line, taskbar edge, placement beside
+// the tray, About text, balloon condition, web addresses and the companion's registry entry.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/CommandLine.h"
+#include "app/Companion.h"
+#include "app/MainFormTexts.h"
+#include "app/TaskbarPlacement.h"
+#include "util/ScopedHandles.h"
+
+TEST(IsAutoOptimizeRequest, FirstArgumentInAnyCase) {
+  EXPECT_TRUE(IsAutoOptimizeRequest({"-autooptimize"}));
+  EXPECT_TRUE(IsAutoOptimizeRequest({"-AUTOOPTIMIZE"}));
+  EXPECT_TRUE(IsAutoOptimizeRequest({"-AutoOptimize", "extra"}));
+}
+
+TEST(IsAutoOptimizeRequest, OtherPositionsAndLookalikesDoNotCount) {
+  EXPECT_FALSE(IsAutoOptimizeRequest({}));
+  EXPECT_FALSE(IsAutoOptimizeRequest({"x", "-autooptimize"}));
+  EXPECT_FALSE(IsAutoOptimizeRequest({"autooptimize"}));
+  EXPECT_FALSE(IsAutoOptimizeRequest({"/autooptimize"}));
+  EXPECT_FALSE(IsAutoOptimizeRequest({"-autooptimizer"}));
+  EXPECT_FALSE(IsAutoOptimizeRequest({"-autooptimiz"}));
+  EXPECT_FALSE(IsAutoOptimizeRequest({""}));
+}
+
+namespace {
+constexpr int W = 1024;
+constexpr int H = 768;
+}  // namespace
+
+TEST(TaskbarEdgeFromRect, EachEdgeWithItsThickness) {
+  auto bottom = TaskbarEdgeFromRect(RECT{0, 748, W, H}, W, H);
+  EXPECT_EQ(bottom.Edge, tbBottom);
+  EXPECT_EQ(bottom.Thickness, 20);
+  auto left = TaskbarEdgeFromRect(RECT{0, 0, 60, H}, W, H);
+  EXPECT_EQ(left.Edge, tbLeft);
+  EXPECT_EQ(left.Thickness, 60);
+  auto top = TaskbarEdgeFromRect(RECT{0, 0, W, 30}, W, H);
+  EXPECT_EQ(top.Edge, tbTop);
+  EXPECT_EQ(top.Thickness, 30);
+  auto right = TaskbarEdgeFromRect(RECT{W - 44, 0, W, H}, W, H);
+  EXPECT_EQ(right.Edge, tbRight);
+  EXPECT_EQ(right.Thickness, 44);
+}
+
+TEST(TaskbarEdgeFromRect, FirstMatchingRuleWins) {
+  // A taskbar covering the whole screen matches every rule: bottom comes first.
+  auto all = TaskbarEdgeFromRect(RECT{0, 0, W, H}, W, H);
+  EXPECT_EQ(all.Edge, tbBottom);
+  EXPECT_EQ(all.Thickness, H);
+  // Left rule before top rule for a bar touching left, top and bottom.
+  auto left = TaskbarEdgeFromRect(RECT{0, 0, 100, H}, W, H);
+  EXPECT_EQ(left.Edge, tbLeft);
+}
+
+TEST(TaskbarEdgeFromRect, NoTaskbarOrFloatingOneFallsBackToBottom) {
+  auto none = TaskbarEdgeFromRect(RECT{0, 0, 0, 0}, W, H);
+  EXPECT_EQ(none.Edge, tbBottom);
+  EXPECT_EQ(none.Thickness, 0);
+  auto floating = TaskbarEdgeFromRect(RECT{100, 100, 400, 140}, W, H);
+  EXPECT_EQ(floating.Edge, tbBottom);
+  EXPECT_EQ(floating.Thickness, 40);
+}
+
+TEST(MonitorPositionNearTray, BottomCentresOnCursorAboveTheBar) {
+  POINT p = MonitorPositionNearTray({tbBottom, 20}, 500, 758, 257, 268, W, H);
+  EXPECT_EQ(p.x, 500 - 128);
+  EXPECT_EQ(p.y, H - 268 - 20 - 2);
+}
+
+TEST(MonitorPositionNearTray, BottomNearRightEdgeEndsFlushWithoutMargin) {
+  POINT p = MonitorPositionNearTray({tbBottom, 20}, 1010, 758, 257, 268, W, H);
+  EXPECT_EQ(p.x + 257, W);
+}
+
+TEST(MonitorPositionNearTray, TopBarBelowItWithMargin) {
+  POINT p = MonitorPositionNearTray({tbTop, 30}, 1020, 10, 257, 268, W, H);
+  EXPECT_EQ(p.x, W - 257);
+  EXPECT_EQ(p.y, 32);
+}
+
+TEST(MonitorPositionNearTray, RightBarCursorNearTopClampsToZero) {
+  POINT p = MonitorPositionNearTray({tbRight, 40}, 1000, 5, 257, 268, W, H);
+  EXPECT_EQ(p.x, W - 2 - 40 - 257);
+  EXPECT_EQ(p.y, 0);
+}
+
+TEST(MonitorPositionNearTray, SideBarsNearBottomKeepTwoPixelsMargin) {
+  POINT right = MonitorPositionNearTray({tbRight, 40}, 1000, 760, 257, 268, W, H);
+  EXPECT_EQ(right.y, H - 268 - 2);
+  POINT left = MonitorPositionNearTray({tbLeft, 50}, 20, 760, 257, 268, W, H);
+  EXPECT_EQ(left.x, 52);
+  EXPECT_EQ(left.y, H - 268 - 2);
+  POINT middle = MonitorPositionNearTray({tbLeft, 50}, 20, 400, 257, 268, W, H);
+  EXPECT_EQ(middle.y, 400 - 134);
+}
+
+TEST(MonitorPositionNearTray, HalvesTruncateTowardZero) {
+  POINT p = MonitorPositionNearTray({tbBottom, 20}, 300, 758, 257, 268, W, H);
+  EXPECT_EQ(p.x, 300 - 128);  // 257 / 2 = 128
+}
+
+TEST(BuildAboutText, PortableFirstLineThenEmptyLine) {
+  AboutFacts f;
+  f.Version = "1.0.6.917";
+  f.Portable = true;
+  f.LanguageLabel = "Language";
+  f.LanguageName = "English";
+  f.AuthorLabel = "Author";
+  std::string text = BuildAboutText(f);
+  EXPECT_EQ(text.rfind("Memtide 1.0.6.917 Portable\r\n\r\n", 0), 0u) << text;
+  EXPECT_EQ(text, std::string("Memtide 1.0.6.917 Portable\r\n\r\n") + kCopyrightLine +
+                      "\r\n\r\nLanguage: English\r\nAuthor: ");
+}
+
+TEST(BuildAboutText, InstalledWithTranslatedLabelsAndAuthor) {
+  AboutFacts f;
+  f.Version = "1.0.6.917";
+  f.LanguageLabel = "Sprache";
+  f.LanguageName = "Deutsch";
+  f.AuthorLabel = "Autor";
+  f.Author = "Jo";
+  std::string text = BuildAboutText(f);
+  EXPECT_EQ(text.find("Portable"), std::string::npos);
+  EXPECT_EQ(text.rfind("Memtide 1.0.6.917\r\n\r\n", 0), 0u);
+  EXPECT_NE(text.find("\r\nSprache: Deutsch\r\nAutor: Jo"), std::string::npos);
+  EXPECT_EQ(text.substr(text.size() - 2), "Jo");
+}
+
+TEST(ShouldShowOptimizeBalloon, OnlyWhileMonitorUnseenAndSettingOn) {
+  EXPECT_TRUE(ShouldShowOptimizeBalloon(false, 0, true));
+  EXPECT_TRUE(ShouldShowOptimizeBalloon(true, 0, true));
+  EXPECT_FALSE(ShouldShowOptimizeBalloon(true, 1, true));
+  EXPECT_FALSE(ShouldShowOptimizeBalloon(false, 0, false));
+  EXPECT_FALSE(ShouldShowOptimizeBalloon(true, 0, false));
+}
+
+TEST(WebAddresses, UpdatePathOnTheMakersHost) {
+  EXPECT_EQ(UpdatePageUrl(), std::string(kMakerHost) + "/memtideupdate");
+  EXPECT_EQ(HomePageUrl().rfind(kMakerHost, 0), 0u);
+  EXPECT_NE(std::string(kMakerHost).find(".example.com"), std::string::npos);
+}
+
+// The companion's entry is read from a scratch key that stands in for HKEY_CURRENT_USER.
+class CompanionPathTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    scratch_ = "Software\\MemtideTests\\Companion" + std::to_string(GetCurrentProcessId());
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, scratch_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, root_.put(), nullptr),
+              ERROR_SUCCESS);
+  }
+  void TearDown() override {
+    root_.reset();
+    RegDeleteTreeA(HKEY_CURRENT_USER, scratch_.c_str());
+  }
+  void SetValue(DWORD type, const void* data, DWORD size) {
+    UniqueHKey key;
+    ASSERT_EQ(RegCreateKeyExA(root_.get(), kCompanionKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              key.put(), nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExA(key.get(), "programfile", 0, type, static_cast<const BYTE*>(data),
+                             size),
+              ERROR_SUCCESS);
+  }
+  std::string scratch_;
+  UniqueHKey root_;
+};
+
+TEST_F(CompanionPathTest, MissingKeyGivesEmptyPath) {
+  EXPECT_EQ(ReadCompanionPath(root_.get()), "");
+}
+
+TEST_F(CompanionPathTest, StringValueIsTrimmed) {
+  const char text[] = "  C:\\Tools\\Brisvane.exe \t";
+  SetValue(REG_SZ, text, sizeof(text));
+  EXPECT_EQ(ReadCompanionPath(root_.get()), "C:\\Tools\\Brisvane.exe");
+}
+
+TEST_F(CompanionPathTest, ValueWithoutTerminatorIsReadSafely) {
+  const char text[] = "C:\\B.exe";
+  SetValue(REG_SZ, text, sizeof(text) - 1);
+  EXPECT_EQ(ReadCompanionPath(root_.get()), "C:\\B.exe");
+}
+
+TEST_F(CompanionPathTest, OtherValueTypesCountAsNotInstalled) {
+  DWORD number = 42;
+  SetValue(REG_DWORD, &number, sizeof(number));
+  EXPECT_EQ(ReadCompanionPath(root_.get()), "");
+  const char text[] = "%SystemRoot%\\b.exe";
+  SetValue(REG_EXPAND_SZ, text, sizeof(text));
+  EXPECT_EQ(ReadCompanionPath(root_.get()), "");
+}
+
+TEST_F(CompanionPathTest, BlankValueIsEmpty) {
+  const char text[] = "   ";
+  SetValue(REG_SZ, text, sizeof(text));
+  EXPECT_EQ(ReadCompanionPath(root_.get()), "");
+}

@@ -1,0 +1,317 @@
+// The tray controller inside the test process: its components, start-up, language,
+// messages, balloons, About box and session end. The shell call of the tray icon and the
+// message box are replaced so nothing waits for a user.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ProgramDriver.h"
+#include "app/MemtideMainFrm.h"
+#include "monitor/MemtideFrm.h"
+#include "monitor/MemtideMessages.h"
+#include "settings/MultiLanguage.h"
+#include "settings/OptionsFrm.h"
+#include "settings/OptionsUnit.h"
+#include "shell/GlobalHotKeys.h"
+#include "shell/TrayIcon.h"
+#include "support/TestSupport.h"
+#include "ui/Actions.h"
+#include "ui/Application.h"
+#include "ui/Menus.h"
+#include "ui/Timer.h"
+#include "util/QvBaseUnit.h"
+
+namespace {
+
+constexpr char kSettingsKey[] = "Software\\Quorix\\Memtide";
+
+struct ShellCall {
+  DWORD Message;
+  NOTIFYICONDATAA Data;
+};
+
+class MainFormTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    settings_ = std::make_unique<e2e::RegistryKeyGuard>(HKEY_CURRENT_USER, kSettingsKey);
+    settings_->Clear();
+    SetMessageBoxFunction([this](HWND, const std::string& text, const std::string& caption,
+                                 UINT flags) {
+      boxes_.push_back({text, caption, flags});
+      return IDOK;
+    });
+  }
+
+  void TearDown() override {
+    main_.reset();
+    // The application keeps the monitor window and the dialog; each test starts afresh.
+    if (FrmOptions) {
+      if (FrmOptions->Owner() == Application()) delete FrmOptions;
+      FrmOptions = nullptr;
+    }
+    delete FrmMemtide;
+    FrmMemtide = nullptr;
+    SetMessageBoxFunction(nullptr);
+    settings_.reset();
+  }
+
+  TFrmMemtideMain& Create() {
+    main_ = std::make_unique<TFrmMemtideMain>(Application());
+    main_->cti->SetShellNotify([this](DWORD message, NOTIFYICONDATAA* data) {
+      shell_.push_back({message, *data});
+      return TRUE;
+    });
+    return *main_;
+  }
+
+  std::vector<ShellCall> Balloons() const {
+    std::vector<ShellCall> out;
+    for (const auto& c : shell_) {
+      if (c.Message == NIM_MODIFY && (c.Data.uFlags & NIF_INFO) && c.Data.szInfo[0] != '\0') {
+        out.push_back(c);
+      }
+    }
+    return out;
+  }
+
+  struct Box {
+    std::string Text, Caption;
+    UINT Flags;
+  };
+  std::unique_ptr<e2e::RegistryKeyGuard> settings_;
+  std::unique_ptr<TFrmMemtideMain> main_;
+  std::vector<ShellCall> shell_;
+  std::vector<Box> boxes_;
+};
+
+}  // namespace
+
+TEST_F(MainFormTest, MenuItemsInOrderWithBoldDefaultAndBoundActions) {
+  TFrmMemtideMain& m = Create();
+  TMenuItem* root = m.PopupMenu1->Items();
+  const std::vector<std::string> expected = {
+      "Start Optimize", "-", "Open Brisvane and AutoCleanup", "Open Brisvane", "-",
+      "Options...", "-", "Check for updates", "About...", "Exit"};
+  ASSERT_EQ(root->Count(), static_cast<int>(expected.size()));
+  for (int i = 0; i < root->Count(); ++i) EXPECT_EQ(root->Items(i)->Caption(), expected[i]) << i;
+  EXPECT_TRUE(root->Items(0)->Default());
+  for (int i = 1; i < root->Count(); ++i) EXPECT_FALSE(root->Items(i)->Default()) << i;
+  EXPECT_EQ(root->Items(0)->Action(), m.ActOptimize);
+  EXPECT_EQ(root->Items(2)->Action(), m.ActRunBrisvane1);
+  EXPECT_EQ(root->Items(3)->Action(), m.ActRunBrisvane2);
+  EXPECT_EQ(root->Items(5)->Action(), m.ActOptions);
+  EXPECT_EQ(root->Items(7)->Action(), m.ActCheckUpdate);
+  EXPECT_EQ(root->Items(8)->Action(), m.ActAbout);
+  EXPECT_EQ(root->Items(9)->Action(), m.ActExit);
+  EXPECT_EQ(m.cti->PopupMenu(), m.PopupMenu1);
+  EXPECT_EQ(m.ActionList1->ActionCount(), 7);
+}
+
+TEST_F(MainFormTest, StartUpCreatesHiddenFormMonitorHotKeyAndOneShotTimer) {
+  TFrmMemtideMain& m = Create();
+  EXPECT_EQ(FrmMemtideMain, &m);
+  EXPECT_EQ(m.Width(), 0);
+  EXPECT_EQ(m.Height(), 0);
+  ASSERT_TRUE(m.Options());
+  ASSERT_TRUE(m.Language());
+  ASSERT_TRUE(FrmMemtide);
+  EXPECT_EQ(FrmMemtide->Tag(), 1) << "placed beside the taskbar and shown once";
+  ASSERT_EQ(m.HKM->HotKeys().size(), 1u);
+  EXPECT_EQ(m.HKM->HotKeys()[0].HotKey, 49231u);
+  EXPECT_TRUE(m.Timer1->Enabled());
+  EXPECT_EQ(m.Timer1->Interval(), 2000u);
+  m.Timer1->Timer();
+  EXPECT_FALSE(m.Timer1->Enabled()) << "the start-up check runs once";
+  // The program path is recorded at every start.
+  EXPECT_TRUE(e2e::ReadValues(HKEY_CURRENT_USER, kSettingsKey).count("programfile"));
+}
+
+TEST_F(MainFormTest, RegisterOptimizeHotKeyReplacesThePreviousOne) {
+  TFrmMemtideMain& m = Create();
+  m.RegisterOptimizeHotKey(0x4000 | 0x8000 | 'K');
+  ASSERT_EQ(m.HKM->HotKeys().size(), 1u);
+  EXPECT_EQ(m.HKM->HotKeys()[0].HotKey, static_cast<std::uint32_t>(0x4000 | 0x8000 | 'K'));
+}
+
+TEST_F(MainFormTest, ApplyLanguageTakesActionCaptionsAnEmptyValueWins) {
+  TFrmMemtideMain& m = Create();
+  testsupport::TempFolder folder;
+  folder.Write("Test.lng", "[Language]\r\nActExit=\r\nActAbout=Info...\r\n");
+  TMultiLanguage language;
+  language.LoadFromFile(folder.File("Test.lng"));
+  m.ApplyLanguage(&language);
+  EXPECT_EQ(m.ActExit->Caption(), "");
+  EXPECT_EQ(m.ActAbout->Caption(), "Info...");
+  EXPECT_EQ(m.ActOptimize->Caption(), "Start Optimize");
+  EXPECT_EQ(m.PopupMenu1->Items()->Items(8)->Caption(), "Info...");
+  m.ApplyLanguage(nullptr);  // nothing happens
+  EXPECT_EQ(m.ActAbout->Caption(), "Info...");
+}
+
+TEST_F(MainFormTest, GetTaskbarEdgeAnswersAnEdgeAndThickness) {
+  TFrmMemtideMain& m = Create();
+  int thickness = -1;
+  const int edge = m.GetTaskbarEdge(thickness);
+  EXPECT_GE(edge, 1);
+  EXPECT_LE(edge, 4);
+  RECT bar{};
+  if (HWND taskbar = FindWindowA("Shell_TrayWnd", nullptr)) GetWindowRect(taskbar, &bar);
+  if (bar.bottom == GetSystemMetrics(SM_CYSCREEN) && bar.left == 0 &&
+      bar.right == GetSystemMetrics(SM_CXSCREEN) && bar.top > 0) {
+    EXPECT_EQ(edge, 1);
+    EXPECT_EQ(thickness, bar.bottom - bar.top);
+  }
+}
+
+TEST_F(MainFormTest, MouseOverTrayPlacesAndShowsMonitorWithHotSquare) {
+  TFrmMemtideMain& m = Create();
+  FrmMemtide->HideMonitor();
+  int thickness = 0;
+  const int edge = m.GetTaskbarEdge(thickness);
+  if (edge != 1) GTEST_SKIP() << "placement checked for a bottom taskbar";
+  const int sw = GetSystemMetrics(SM_CXSCREEN);
+  const int sh = GetSystemMetrics(SM_CYSCREEN);
+  m.ctiMouseMove(m.cti, 0, 300, sh - 5);
+  EXPECT_EQ(FrmMemtide->Left(), 300 - FrmMemtide->Width() / 2);
+  EXPECT_EQ(FrmMemtide->Top(), sh - FrmMemtide->Height() - thickness - 2);
+  EXPECT_EQ(FrmMemtide->Tag(), 1);
+  const RECT hot = FrmMemtide->TrayHotRect();
+  EXPECT_EQ(hot.left, 292);
+  EXPECT_EQ(hot.bottom, sh + 3);
+  FrmMemtide->HideMonitor();
+  m.ctiMouseMove(m.cti, 0, sw - 3, sh - 5);
+  EXPECT_EQ(FrmMemtide->Left() + FrmMemtide->Width(), sw);
+}
+
+TEST_F(MainFormTest, BalloonsOnlyWhileMonitorHiddenAndSettingOn) {
+  TFrmMemtideMain& m = Create();
+  HWND wnd = m.Handle();
+  // Monitor shown (start-up placed it): no balloon.
+  ASSERT_EQ(FrmMemtide->Tag(), 1);
+  SendMessageA(wnd, WM_OPTIMIZING, 0, 0);
+  SendMessageA(wnd, WM_OPTIMIZED, 0, 0);
+  EXPECT_TRUE(Balloons().empty());
+
+  FrmMemtide->HideMonitor();
+  shell_.clear();
+  SendMessageA(wnd, WM_OPTIMIZING, 0, 0);
+  auto balloons = Balloons();
+  ASSERT_EQ(balloons.size(), 1u);
+  EXPECT_STREQ(balloons[0].Data.szInfo, "Optimizing...");
+  EXPECT_STREQ(balloons[0].Data.szInfoTitle, "Memtide");
+  EXPECT_EQ(balloons[0].Data.uTimeout, 60000u);
+  EXPECT_EQ(balloons[0].Data.dwInfoFlags, static_cast<DWORD>(NIIF_INFO));
+
+  shell_.clear();
+  SendMessageA(wnd, WM_OPTIMIZED, 0, 0);
+  balloons = Balloons();
+  if (!FrmMemtide->ResultText().empty()) {
+    ASSERT_EQ(balloons.size(), 1u);
+    EXPECT_EQ(balloons[0].Data.szInfo, FrmMemtide->ResultText());
+    EXPECT_EQ(balloons[0].Data.uTimeout, 10000u);
+  }
+
+  m.Options()->ShowMessageWhenOptimizing = false;
+  shell_.clear();
+  SendMessageA(wnd, WM_OPTIMIZING, 0, 0);
+  SendMessageA(wnd, WM_OPTIMIZED, 0, 0);
+  EXPECT_TRUE(Balloons().empty());
+}
+
+TEST_F(MainFormTest, AboutBoxTextVersionLanguageAndAuthor) {
+  TFrmMemtideMain& m = Create();
+  m.ActAbout->Execute();
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(boxes_[0].Flags, static_cast<UINT>(MB_ICONINFORMATION));
+  EXPECT_EQ(boxes_[0].Caption, "Memtide");
+  const std::string& text = boxes_[0].Text;
+  // The test program has no version resource of its own: the version part is empty.
+  EXPECT_EQ(text.rfind("Memtide ", 0), 0u);
+  EXPECT_NE(text.find("\r\n\r\nCopyright"), std::string::npos) << text;
+  EXPECT_NE(text.find("\r\nLanguage: English\r\nAuthor: "), std::string::npos) << text;
+}
+
+TEST_F(MainFormTest, BrisvanePathFromTheCurrentUsersEntry) {
+  e2e::RegistryKeyGuard companion(HKEY_CURRENT_USER, "Software\\Quorix\\Brisvane");
+  companion.Clear();
+  TFrmMemtideMain& m = Create();
+  EXPECT_EQ(m.GetBrisvanePath(), "");
+  UniqueHKey key;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Quorix\\Brisvane", 0, nullptr, 0,
+                            KEY_ALL_ACCESS, nullptr, key.put(), nullptr),
+            ERROR_SUCCESS);
+  const char path[] = "C:\\Tools\\Brisvane.exe ";
+  RegSetValueExA(key.get(), "programfile", 0, REG_SZ, reinterpret_cast<const BYTE*>(path),
+                 sizeof(path));
+  EXPECT_EQ(m.GetBrisvanePath(), "C:\\Tools\\Brisvane.exe");
+}
+
+TEST_F(MainFormTest, QueryEndSessionAnswersYesSavesAndCloses) {
+  TFrmMemtideMain& m = Create();
+  m.Options()->HotKey = 0x4000 | 'Q';
+  const LRESULT answer = SendMessageA(m.Handle(), WM_QUERYENDSESSION, 0, 0);
+  EXPECT_EQ(answer, 1);
+  auto values = e2e::ReadValues(HKEY_CURRENT_USER, kSettingsKey);
+  ASSERT_TRUE(values.count("HotKey"));
+  EXPECT_EQ(values["HotKey"].Dword(), static_cast<DWORD>(0x4000 | 'Q'));
+  EXPECT_EQ(values.size(), 16u);
+}
+
+namespace {
+bool HasBalloon(const std::vector<ShellCall>& calls, const std::string& text) {
+  for (const auto& c : calls) {
+    if (c.Message == NIM_MODIFY && (c.Data.uFlags & NIF_INFO) && text == c.Data.szInfo) {
+      return true;
+    }
+  }
+  return false;
+}
+}  // namespace
+
+TEST_F(MainFormTest, HotKeyOfTheSettingStartsARunAnotherValueDoesNot) {
+  TFrmMemtideMain& m = Create();
+  FrmMemtide->HideMonitor();
+  m.HKMHotKeyPressed(0x4000 | 'Z', 1);
+  testsupport::PumpMessages(300);
+  EXPECT_FALSE(HasBalloon(shell_, "Optimizing...")) << "a run started for another key";
+
+  m.HKMHotKeyPressed(49231, 1);
+  EXPECT_TRUE(testsupport::PumpUntil([&] { return HasBalloon(shell_, "Optimizing..."); }, 5000));
+  EXPECT_TRUE(testsupport::PumpUntil([&] { return !FrmMemtide->IsOptimizing(); }, 60000));
+}
+
+TEST_F(MainFormTest, StartRequestToTheMainFormIsForwardedToTheMonitor) {
+  TFrmMemtideMain& m = Create();
+  FrmMemtide->HideMonitor();
+  PostMessageA(m.Handle(), WM_STARTOPTIMIZE, 0, 0);
+  EXPECT_TRUE(testsupport::PumpUntil([&] { return HasBalloon(shell_, "Optimizing..."); }, 5000));
+  EXPECT_TRUE(testsupport::PumpUntil([&] { return !FrmMemtide->IsOptimizing(); }, 60000));
+}
+
+namespace {
+TFrmMemtideMain* g_probeMain = nullptr;
+int g_enabledDuringRun = -1;
+void CALLBACK ProbeMenuDuringRun(HWND, UINT, UINT_PTR id, DWORD) {
+  if (!FrmMemtide || !FrmMemtide->IsOptimizing() || g_enabledDuringRun != -1) return;
+  KillTimer(nullptr, id);
+  g_probeMain->PopupMenu1Popup(g_probeMain->PopupMenu1);
+  g_enabledDuringRun = g_probeMain->ActOptimize->Enabled() ? 1 : 0;
+}
+}  // namespace
+
+TEST_F(MainFormTest, PopupDisablesStartOptimizeOnlyWhileOptimizing) {
+  TFrmMemtideMain& m = Create();
+  m.PopupMenu1Popup(m.PopupMenu1);
+  EXPECT_TRUE(m.ActOptimize->Enabled());
+  // The run handles pending messages as it goes; the timer looks at the menu then.
+  g_probeMain = &m;
+  g_enabledDuringRun = -1;
+  UINT_PTR timer = SetTimer(nullptr, 0, 1, &ProbeMenuDuringRun);
+  m.ActOptimize->Execute();
+  KillTimer(nullptr, timer);
+  EXPECT_EQ(g_enabledDuringRun, 0) << "(-1: the menu was never looked at during the run)";
+  m.PopupMenu1Popup(m.PopupMenu1);
+  EXPECT_TRUE(m.ActOptimize->Enabled());
+}
