@@ -145,15 +145,10 @@ void TOptions::LoadSettings() {
     LoadFromRegistry();
 }
 
-void TOptions::LoadFromIni() {
-  const std::string ini = storage_.IniPath();
-  auto flag = [&](const char* key, bool& field) {
-    field = ReadIniInteger(ini, key, field ? 1 : 0) != 0;
-  };
-  auto number = [&](const char* key, auto& field) {
-    using T = std::remove_reference_t<decltype(field)>;
-    field = static_cast<T>(ReadIniInteger(ini, key, static_cast<std::int32_t>(field)));
-  };
+// The fourteen numeric settings in their storage order; Language, the one text, is handled
+// by each back end itself.
+template <class Flag, class Number>
+void TOptions::VisitNumbers(Flag&& flag, Number&& number) {
   flag("ShowMessageWhenOptimizing", ShowMessageWhenOptimizing);
   flag("AutoOptimize", AutoOptimize);
   number("HotKey", HotKey);
@@ -168,6 +163,18 @@ void TOptions::LoadFromIni() {
   number("RAMHighRAMColor", RAMHighRAMColor);
   number("RAMLowRAMColor", RAMLowRAMColor);
   flag("CPUDataFromSystemPerform", CPUDataFromSystemPerform);
+}
+
+void TOptions::LoadFromIni() {
+  const std::string ini = storage_.IniPath();
+  auto flag = [&](const char* key, bool& field) {
+    field = ReadIniInteger(ini, key, field ? 1 : 0) != 0;
+  };
+  auto number = [&](const char* key, auto& field) {
+    using T = std::remove_reference_t<decltype(field)>;
+    field = static_cast<T>(ReadIniInteger(ini, key, static_cast<std::int32_t>(field)));
+  };
+  VisitNumbers(flag, number);
   Language = ReadIniText(ini, "Language", Language.c_str());
 }
 
@@ -184,20 +191,7 @@ void TOptions::LoadFromRegistry() {
     ReadRegDword(key.get(), name, v);
     field = static_cast<std::remove_reference_t<decltype(field)>>(v);
   };
-  flag("ShowMessageWhenOptimizing", ShowMessageWhenOptimizing);
-  flag("AutoOptimize", AutoOptimize);
-  number("HotKey", HotKey);
-  number("CPUGridColor", CPUGridColor);
-  number("CPUStartBackColor", CPUStartBackColor);
-  number("CPUEndBackColor", CPUEndBackColor);
-  number("CPUHighCPUColor", CPUHighCPUColor);
-  number("CPULowCPUColor", CPULowCPUColor);
-  number("RAMGridColor", RAMGridColor);
-  number("RAMStartBackColor", RAMStartBackColor);
-  number("RAMEndBackColor", RAMEndBackColor);
-  number("RAMHighRAMColor", RAMHighRAMColor);
-  number("RAMLowRAMColor", RAMLowRAMColor);
-  flag("CPUDataFromSystemPerform", CPUDataFromSystemPerform);
+  VisitNumbers(flag, number);
   ReadRegText(key.get(), "Language", Language);
 }
 
@@ -225,20 +219,7 @@ bool TOptions::SaveToIni() {
   auto number = [&](const char* key, auto v) {
     put(key, std::to_string(static_cast<std::int32_t>(v)));
   };
-  flag("ShowMessageWhenOptimizing", ShowMessageWhenOptimizing);
-  flag("AutoOptimize", AutoOptimize);
-  number("HotKey", HotKey);
-  number("CPUGridColor", CPUGridColor);
-  number("CPUStartBackColor", CPUStartBackColor);
-  number("CPUEndBackColor", CPUEndBackColor);
-  number("CPUHighCPUColor", CPUHighCPUColor);
-  number("CPULowCPUColor", CPULowCPUColor);
-  number("RAMGridColor", RAMGridColor);
-  number("RAMStartBackColor", RAMStartBackColor);
-  number("RAMEndBackColor", RAMEndBackColor);
-  number("RAMHighRAMColor", RAMHighRAMColor);
-  number("RAMLowRAMColor", RAMLowRAMColor);
-  flag("CPUDataFromSystemPerform", CPUDataFromSystemPerform);
+  VisitNumbers(flag, number);
   put("Language", Language);
   return ok;
 }
@@ -257,20 +238,8 @@ bool TOptions::SaveToRegistry() {
                        sizeof v) != ERROR_SUCCESS)
       fail(name);
   };
-  dword("ShowMessageWhenOptimizing", ShowMessageWhenOptimizing ? 1 : 0);
-  dword("AutoOptimize", AutoOptimize ? 1 : 0);
-  dword("HotKey", static_cast<std::uint32_t>(HotKey));
-  dword("CPUGridColor", CPUGridColor);
-  dword("CPUStartBackColor", CPUStartBackColor);
-  dword("CPUEndBackColor", CPUEndBackColor);
-  dword("CPUHighCPUColor", CPUHighCPUColor);
-  dword("CPULowCPUColor", CPULowCPUColor);
-  dword("RAMGridColor", RAMGridColor);
-  dword("RAMStartBackColor", RAMStartBackColor);
-  dword("RAMEndBackColor", RAMEndBackColor);
-  dword("RAMHighRAMColor", RAMHighRAMColor);
-  dword("RAMLowRAMColor", RAMLowRAMColor);
-  dword("CPUDataFromSystemPerform", CPUDataFromSystemPerform ? 1 : 0);
+  VisitNumbers([&](const char* name, bool v) { dword(name, v ? 1 : 0); },
+               [&](const char* name, auto v) { dword(name, static_cast<std::uint32_t>(v)); });
   if (ok && RegSetValueExA(key.get(), "Language", 0, REG_SZ,
                            reinterpret_cast<const BYTE*>(Language.c_str()),
                            static_cast<DWORD>(Language.size() + 1)) != ERROR_SUCCESS)

@@ -64,6 +64,8 @@ class TOptions {
 
  private:
   void SetDefaults();
+  template <class Flag, class Number>
+  void VisitNumbers(Flag&& flag, Number&& number);
   void LoadFromIni();
   void LoadFromRegistry();
   bool SaveToIni();
