@@ -1,0 +1,152 @@
+// Processes that end while the process collection walks them: Refresh handles window
+// messages for every process, and the tests end children from inside those calls.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "sampling/MemtideProcessUnit.h"
+#include "support/TestSupport.h"
+#include "util/QvBaseUnit.h"
+#include "util/ScopedHandles.h"
+
+namespace {
+
+struct Child {
+  UniqueHandle process;
+  DWORD id = 0;
+};
+
+std::vector<Child> StartChildren(int count) {
+  std::vector<Child> children;
+  const std::string exe = testsupport::ExeFolder() + "ReliabilityChild.exe";
+  for (int i = 0; i < count; ++i) {
+    std::string commandLine = "\"" + exe + "\" --life=30000";
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &si, &pi))
+      continue;
+    CloseHandle(pi.hThread);
+    Child c;
+    c.process.reset(pi.hProcess);
+    c.id = pi.dwProcessId;
+    children.push_back(std::move(c));
+  }
+  return children;
+}
+
+void End(Child& c) {
+  if (!c.process) return;
+  TerminateProcess(c.process.get(), 0);
+  WaitForSingleObject(c.process.get(), 5000);
+}
+
+class ProcessEndsDuringRefresh : public testing::Test {
+ protected:
+  void SetUp() override {
+    SetMessageBoxFunction([this](HWND, const std::string&, const std::string&, UINT) {
+      ++boxes_;
+      return IDOK;
+    });
+    children_ = StartChildren(kChildren);
+    ASSERT_EQ(static_cast<std::size_t>(kChildren), children_.size());
+    Sleep(300);  // let them appear in the system's process list
+  }
+  void TearDown() override {
+    for (auto& c : children_) End(c);
+    SetMessageBoxFunction(nullptr);
+  }
+
+  // Refresh, AdvanceStates, RemoveGone: one round as the monitor window drives it.
+  static void Round(TMemtideProcessCollection& c) {
+    c.Refresh();
+    c.AdvanceStates();
+    c.RemoveGone();
+  }
+
+  int Present(const TMemtideProcessCollection& c) const {
+    int n = 0;
+    for (const auto& child : children_)
+      if (c.FindIndex(child.id) >= 0) ++n;
+    return n;
+  }
+
+  static constexpr int kChildren = 6;
+  std::vector<Child> children_;
+  int boxes_ = 0;
+};
+
+TEST_F(ProcessEndsDuringRefresh, OneEndsAtEachStepOfTheWalk) {
+  TMemtideProcessCollection collection;
+  collection.ProcessMessages = [] {};
+  Round(collection);
+  ASSERT_EQ(kChildren, Present(collection)) << "the children were not seen alive";
+
+  // Each message-handling call inside the walk ends one more child, so they end at
+  // different places of the walk: before, while and after their own record is read.
+  std::size_t next = 0;
+  int calls = 0;
+  collection.ProcessMessages = [&] {
+    ++calls;
+    if (next < children_.size()) End(children_[next++]);
+  };
+  Round(collection);
+  EXPECT_GT(calls, 0);
+  for (const auto& item : collection.Items()) {
+    EXPECT_LE(item->CPUUsage, 100.0f * 64) << "nonsense CPU share for " << item->ProcessID;
+  }
+
+  // Ended processes leave within the rounds the lifecycle allows, and nothing else breaks.
+  collection.ProcessMessages = [] {};
+  for (int i = 0; i < 4 && Present(collection) > 0; ++i) Round(collection);
+  EXPECT_EQ(0, Present(collection));
+  for (const auto& child : children_) collection.TrimWorkingSet(child.id);
+  EXPECT_GE(collection.FindIndex(GetCurrentProcessId()), 0) << "lost the live processes";
+  EXPECT_EQ(0, boxes_);
+}
+
+TEST_F(ProcessEndsDuringRefresh, AllEndAtTheFirstStep) {
+  TMemtideProcessCollection collection;
+  collection.ProcessMessages = [] {};
+  Round(collection);
+  ASSERT_EQ(kChildren, Present(collection));
+
+  bool ended = false;
+  collection.ProcessMessages = [&] {
+    if (ended) return;
+    ended = true;
+    for (auto& c : children_) End(c);
+  };
+  Round(collection);
+  collection.ProcessMessages = [] {};
+  for (int i = 0; i < 4 && Present(collection) > 0; ++i) Round(collection);
+  EXPECT_EQ(0, Present(collection));
+  EXPECT_EQ(0, boxes_);
+}
+
+TEST_F(ProcessEndsDuringRefresh, NewProcessFirstSeenWhileOthersEnd) {
+  // A child that starts inside the walk is found by a later refresh; the ended ones go.
+  TMemtideProcessCollection collection;
+  collection.ProcessMessages = [] {};
+  Round(collection);
+  std::vector<Child> late;
+  collection.ProcessMessages = [&] {
+    if (!late.empty()) return;
+    for (auto& c : children_) End(c);
+    late = StartChildren(1);
+  };
+  Round(collection);
+  ASSERT_EQ(1u, late.size());
+  collection.ProcessMessages = [] {};
+  Sleep(200);
+  for (int i = 0; i < 4 && Present(collection) > 0; ++i) Round(collection);
+  EXPECT_EQ(0, Present(collection));
+  Round(collection);
+  EXPECT_GE(collection.FindIndex(late[0].id), 0);
+  End(late[0]);
+}
+
+}  // namespace
