@@ -180,6 +180,13 @@ void TOptions::LoadFromIni() {
 
 void TOptions::LoadFromRegistry() {
   UniqueHKey key = CreateFullAccess(storage_.Root, storage_.SettingsKey);
+  // A key locked against writing (by policy, say) still holds the user's settings: read them
+  // rather than start from the defaults.
+  if (!key &&
+      RegOpenKeyExA(storage_.Root, storage_.SettingsKey.c_str(), 0, KEY_READ, key.put()) !=
+          ERROR_SUCCESS) {
+    key.release();
+  }
   if (!key) return;
   auto flag = [&](const char* name, bool& field) {
     std::uint32_t v = field ? 1 : 0;
