@@ -15,6 +15,7 @@
 #include "monitor/MemtideFrm.h"
 #include "settings/OptionsUnit.h"
 #include "ui/Application.h"
+#include "ui/Dpi.h"
 #include "ui/Timer.h"
 
 namespace {
@@ -95,6 +96,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   std::string mode = __argc > 1 ? __argv[1] : "idle";
   DWORD seconds = __argc > 2 ? static_cast<DWORD>(std::atoi(__argv[2])) : 20;
 
+  dpi::MakeProcessDpiAware();  // the program's manifest declares it; this tool has none
   GdiPlusSession gdiplus;
   Scene scene;
   scene.holdMs = seconds * 1000;

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "controls/GdiPlusUtil.h"
+#include "ui/Dpi.h"
 
 namespace {
 
@@ -202,7 +203,8 @@ void TPCDockButton::AdjustSize() {
   // A picture that did not decode has no size to take: the button keeps its own.
   if (!PictureUsable(pic)) return;
   if (Loading() || drawMode_ != idmAutoSize) return;
-  SetBounds(Left(), Top(), static_cast<int>(pic->GetWidth()), static_cast<int>(pic->GetHeight()));
+  SetBounds(Left(), Top(), dpi::Scale(static_cast<int>(pic->GetWidth()), pictureDpi_),
+            dpi::Scale(static_cast<int>(pic->GetHeight()), pictureDpi_));
 }
 
 void TPCDockButton::RenderImage() {
@@ -221,7 +223,10 @@ void TPCDockButton::RenderImage() {
     const Gdiplus::RectF whole(0, 0, static_cast<Gdiplus::REAL>(pw), static_cast<Gdiplus::REAL>(ph));
     switch (drawMode_) {
       case idmNormal:
-        g.DrawImage(pic, ToRectF(NormalDrawRect(Width(), Height(), pw, ph)), whole.X, whole.Y,
+        g.DrawImage(pic,
+                    ToRectF(NormalDrawRect(Width(), Height(), dpi::Scale(pw, pictureDpi_),
+                                           dpi::Scale(ph, pictureDpi_))),
+                    whole.X, whole.Y,
                     whole.Width, whole.Height, Gdiplus::UnitPixel);
         break;
       case idmStretch:
@@ -250,6 +255,13 @@ void TPCDockButton::ShiftHueOfCache() {
   ShiftHueOfPixels(static_cast<std::uint8_t*>(data.Scan0), static_cast<int>(data.Width),
                    static_cast<int>(data.Height), data.Stride, hueRongeMode_, rongeHue1_, rongeHue2_);
   cache_->UnlockBits(&data);
+}
+
+void TPCDockButton::ChangeScale(int M, int D) {
+  if (M == D) return;
+  pictureDpi_ = dpi::Scale(pictureDpi_, M, D);
+  mouseOverFont_.SetHeight(dpi::Scale(mouseOverFont_.Height(), M, D));
+  TControl::ChangeScale(M, D);  // the new bounds render the picture at the new scale
 }
 
 void TPCDockButton::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {

@@ -133,6 +133,10 @@ class TPCDockButton : public TControl {
   void RenderImage();
 
   void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
+  // Pictures are drawn scaled by the same factor (they are made for 96 DPI).
+  void ChangeScale(int M, int D) override;
+  // The DPI pictures are drawn for (96: at their own size).
+  int PictureDpi() const { return pictureDpi_; }
   void Paint(TCanvas& Canvas) override;
   void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
   void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
@@ -154,6 +158,7 @@ class TPCDockButton : public TControl {
   void DrawCaption(TCanvas& Canvas);
 
   bool ready_ = false;
+  int pictureDpi_ = 96;
   TQvImageDrawMode drawMode_ = idmAutoSize;
   TDockButtonState state_ = dbsNormal;
   std::array<std::unique_ptr<Gdiplus::Bitmap>, 4> pictures_;

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "controls/GdiPlusUtil.h"
+#include "ui/Dpi.h"
 #include "util/ScopedHandles.h"
 
 namespace {
@@ -89,6 +90,12 @@ void TPCDockLabel::Paint(TCanvas& Canvas) {
     g.DrawString(text.c_str(), length, font.get(), moved, &format, &shadow);
   }
   g.DrawString(text.c_str(), length, font.get(), client, &format, &text_brush);
+}
+
+void TPCDockLabel::ChangeScale(int M, int D) {
+  if (M == D) return;
+  mouse_over_font_.SetHeight(dpi::Scale(mouse_over_font_.Height(), M, D));
+  TControl::ChangeScale(M, D);
 }
 
 void TPCDockLabel::FontChanged() {

@@ -61,6 +61,7 @@ class TPCDockLabel : public TControl {
   virtual void FitToText();
 
   void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
+  void ChangeScale(int M, int D) override;
   void Paint(TCanvas& Canvas) override;
   void MouseEnter() override;
   void MouseLeave() override;

@@ -1,6 +1,9 @@
 #include "controls/QvGDIPlusTrendLine.h"
 
+#include <algorithm>
+
 #include "controls/GdiPlusUtil.h"
+#include "ui/Dpi.h"
 
 std::vector<int> GridLinePositions(int origin, int extent, int gridSize) {
   const long long step = gridSize < 1 ? 1 : gridSize;
@@ -109,6 +112,14 @@ void TQvGDIPlusTrendLine::SetBorderColor1(TColor Value) { Change(borderColor1_, 
 void TQvGDIPlusTrendLine::SetBorderColor2(TColor Value) { Change(borderColor2_, Value); }
 void TQvGDIPlusTrendLine::SetBorderAlpha(int Value) { Change(borderAlpha_, Value); }
 void TQvGDIPlusTrendLine::SetShowGrid(bool Value) { Change(showGrid_, Value); }
+void TQvGDIPlusTrendLine::ChangeScale(int M, int D) {
+  if (M == D) return;
+  gridSize_ = std::max(1, dpi::Scale(gridSize_, M, D));
+  for (int line = 1; line <= kTrendLineCount; ++line)
+    LineAt(line)->width = std::max(1, dpi::Scale(LineAt(line)->width, M, D));
+  TControl::ChangeScale(M, D);  // the bounds change renders again
+}
+
 void TQvGDIPlusTrendLine::SetGridSize(int Value) { Change(gridSize_, Value); }
 void TQvGDIPlusTrendLine::SetGridColor(TColor Value) { Change(gridColor_, Value); }
 void TQvGDIPlusTrendLine::SetGridColorAlpha(int Value) { Change(gridColorAlpha_, Value); }

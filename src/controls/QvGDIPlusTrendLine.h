@@ -120,6 +120,8 @@ class TQvGDIPlusTrendLine : public TControl {
 #undef QV_TRENDLINE_LINE_PROPS
 
   void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
+  // Grid spacing and line widths scale with the bounds.
+  void ChangeScale(int M, int D) override;
   // Draws the cached picture only; painting never renders.
   void Paint(TCanvas& Canvas) override;
 

@@ -13,6 +13,7 @@
 #include "settings/MultiLanguage.h"
 #include "settings/OptionsUnit.h"
 #include "ui/Application.h"
+#include "ui/Dpi.h"
 #include "ui/Menus.h"
 #include "ui/Timer.h"
 
@@ -111,6 +112,7 @@ TFrmMemtide::TFrmMemtide(TComponent* Owner, TMonitorHost Host, TMonitorParts Par
   SetVisible(false);
   SetBounds(1174, 567, 257, 268);
   CreateControls();
+  ScaleForDpi(dpi::SystemDpi());
   FormCreate(this);
 }
 

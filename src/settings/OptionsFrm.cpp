@@ -9,6 +9,7 @@
 #include "settings/OptionsUnit.h"
 #include "ui/Application.h"
 #include "ui/Dialogs.h"
+#include "ui/Dpi.h"
 #include "ui/StdCtrls.h"
 #include "util/FileSearcher.h"
 #include "util/MakerSite.h"
@@ -125,6 +126,7 @@ std::string LanguageNameOf(const std::string& FileName) {
 TFrmOptions::TFrmOptions(TComponent* Owner)
     : TForm(Owner), ProgramFolder(GetProgramFolder()), OpenUrl(OpenWithShell) {
   CreateComponents();
+  ScaleForDpi(dpi::SystemDpi());
   FormCreate(this);
 }
 
@@ -216,7 +218,7 @@ void TFrmOptions::FormCreate(TObject*) { FillPreview(); }
 void TFrmOptions::CreateWindowHandle() {
   TForm::CreateWindowHandle();
   // The frame of a tool window is known exactly only once the window exists.
-  SetClientSize(453, 327);
+  SetClientSize(dpi::Scale(453, PixelsPerInch()), dpi::Scale(327, PixelsPerInch()));
 }
 
 void TFrmOptions::FillPreview() {

@@ -1,5 +1,6 @@
 #include "ui/Control.h"
 
+#include "ui/Dpi.h"
 #include "ui/WinControl.h"
 
 TControl::TControl(TComponent* Owner) : TComponent(Owner) {
@@ -123,4 +124,11 @@ void TControl::Click() {
 
 void TControl::DblClick() {
   if (OnDblClick) OnDblClick(this);
+}
+
+void TControl::ChangeScale(int M, int D) {
+  if (M == D) return;
+  SetBounds(dpi::Scale(left_, M, D), dpi::Scale(top_, M, D), dpi::Scale(width_, M, D),
+            dpi::Scale(height_, M, D));
+  font_.SetHeight(dpi::Scale(font_.Height(), M, D));
 }

@@ -76,6 +76,10 @@ class TControl : public TComponent {
   POINT ClientToScreen(POINT P) const;
   POINT ScreenToClient(POINT P) const;
 
+  // Scales bounds and font by M / D (a DPI change from D to M); windowed controls scale
+  // their children too. Controls with other pixel measures override and call the base.
+  virtual void ChangeScale(int M, int D);
+
   TNotifyEvent OnClick;
   TNotifyEvent OnDblClick;
   TMouseEvent OnMouseDown;

@@ -1,6 +1,7 @@
 #include "ui/Form.h"
 
 #include "ui/Application.h"
+#include "ui/Dpi.h"
 
 namespace {
 // Posted to a form that chose caFree, so it is deleted after its handler has returned.
@@ -93,8 +94,28 @@ void TForm::Close() {
   }
 }
 
+void TForm::ScaleForDpi(int Dpi) {
+  if (Dpi <= 0 || Dpi == pixels_per_inch_) return;
+  const int from = pixels_per_inch_;
+  pixels_per_inch_ = Dpi;
+  ChangeScale(Dpi, from);
+}
+
+void TForm::CreateWindowHandle() {
+  TWinControl::CreateWindowHandle();
+  ScaleForDpi(dpi::WindowDpi(Handle()));
+}
+
 LRESULT TForm::WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) {
   switch (Msg) {
+    case WM_DPICHANGED: {
+      ScaleForDpi(HIWORD(WParam));
+      const RECT* r = reinterpret_cast<const RECT*>(LParam);
+      if (r)
+        SetWindowPos(Handle(), nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+      return 0;
+    }
     case WM_CLOSE:
       Close();
       return 0;

@@ -36,13 +36,22 @@ class TForm : public TWinControl {
   bool DialogKeys() const { return dialog_keys_; }
   void SetDialogKeys(bool Value) { dialog_keys_ = Value; }
 
+  // The DPI the form's measures are in: 96 (the design) until ScaleForDpi changes it.
+  int PixelsPerInch() const { return pixels_per_inch_; }
+  // Scales the form and its controls from PixelsPerInch to Dpi. A form calls it after
+  // building its controls; the window does it again when created on a monitor of another
+  // DPI and on WM_DPICHANGED.
+  void ScaleForDpi(int Dpi);
+
   std::function<void(TObject* Sender, TCloseAction& Action)> OnClose;
 
  protected:
   void CreateParams(TCreateParams& Params) override;
   LRESULT WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) override;
+  void CreateWindowHandle() override;
 
  private:
+  int pixels_per_inch_ = 96;
   TFormBorderStyle border_style_ = bsSizeable;
   TFormStyle form_style_ = fsNormal;
   bool dialog_keys_ = false;

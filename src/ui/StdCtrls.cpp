@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "ui/Dpi.h"
+
 namespace {
 
 void InitCommonControlClasses() {
@@ -171,6 +173,12 @@ std::string TComboBox::Text() const {
 void TComboBox::SetItemHeight(int Value) {
   item_height_ = Value;
   if (HandleAllocated()) SendMessageA(Handle(), CB_SETITEMHEIGHT, 0, Value);
+}
+
+void TComboBox::ChangeScale(int M, int D) {
+  if (M == D) return;
+  SetItemHeight(dpi::Scale(item_height_, M, D));
+  TSystemControl::ChangeScale(M, D);
 }
 
 LRESULT TComboBox::WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) {

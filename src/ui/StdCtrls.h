@@ -74,6 +74,7 @@ class TComboBox : public TSystemControl {
   void SetItemHeight(int Value);
 
   void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
+  void ChangeScale(int M, int D) override;  // the item height too
   TNotifyEvent OnChange;
 
  protected:

@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "ui/Application.h"
+#include "ui/Dpi.h"
 
 namespace wndproc {
 namespace {
@@ -191,6 +192,37 @@ void TWinControl::Invalidate() {
 
 void TWinControl::CaptionChanged() {
   if (handle_) SetWindowTextA(handle_, Caption().c_str());
+}
+
+void TWinControl::FontChanged() {
+  if (handle_ && def_wnd_proc_)
+    SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(Font()->Handle()), TRUE);
+  TControl::FontChanged();
+}
+
+void TWinControl::ChangeScale(int M, int D) {
+  if (M == D) return;
+  for (TControl* c : std::vector<TControl*>(controls_)) c->ChangeScale(M, D);
+  if (Parent()) {
+    TControl::ChangeScale(M, D);
+    return;
+  }
+  RECT frame{0, 0, 0, 0};
+  if (handle_) {
+    RECT wr, cr;
+    GetWindowRect(handle_, &wr);
+    GetClientRect(handle_, &cr);
+    frame.right = (wr.right - wr.left) - cr.right;
+    frame.bottom = (wr.bottom - wr.top) - cr.bottom;
+  } else {
+    TCreateParams p;
+    CreateParams(p);
+    AdjustWindowRectEx(&frame, p.Style, FALSE, p.ExStyle);
+    frame = {0, 0, frame.right - frame.left, frame.bottom - frame.top};
+  }
+  Font()->SetHeight(dpi::Scale(Font()->Height(), M, D));
+  SetBounds(left_, top_, dpi::Scale(width_ - frame.right, M, D) + frame.right,
+            dpi::Scale(height_ - frame.bottom, M, D) + frame.bottom);
 }
 
 void TWinControl::EnabledChanged() {

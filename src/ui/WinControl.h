@@ -85,6 +85,9 @@ class TWinControl : public TControl, public TWindowTarget {
   int ClientWidth();
   int ClientHeight();
   void SetClientSize(int Width, int Height);
+  // Children first (so alClient ones are not scaled twice); a top-level window keeps its
+  // place and scales its client area, its frame being the system's.
+  void ChangeScale(int M, int D) override;
 
   // All children (windowed and windowless) in z-order, bottom first.
   int ControlCount() const { return static_cast<int>(controls_.size()); }
@@ -116,6 +119,8 @@ class TWinControl : public TControl, public TWindowTarget {
   virtual void PaintWindow(TCanvas& Canvas) { Paint(Canvas); }
   void CaptionChanged() override;
   void EnabledChanged() override;
+  // Hands the new font to a system-class window.
+  void FontChanged() override;
   bool Windowed() const override { return true; }
   // Lays out alClient children over the client area.
   void Realign();

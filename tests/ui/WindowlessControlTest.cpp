@@ -232,23 +232,33 @@ TEST_F(WindowlessTest, HandCursorOverALinkAndTheWindowsOwnCursorElsewhere) {
   auto* a = Add("a", 10, 10, 40, 30);
   a->SetCursor(crHandPoint);
   form_->Show();
-  POINT inside = a->ClientToScreen({5, 5});
-  POINT outside = form_->ClientToScreen({150, 100});
-  EXPECT_EQ(inside.x, 100 + 15);
-  EXPECT_EQ(inside.y, 100 + 15);
-  if (!SetCursorPos(inside.x, inside.y)) GTEST_SKIP() << "cursor cannot be moved here";
-  POINT now;
-  if (!testsupport::PumpUntil(
-          [&] { return GetCursorPos(&now) && now.x == inside.x && now.y == inside.y; }, 2000))
-    GTEST_SKIP() << "cursor position not honoured";
-  LPARAM hit = MAKELPARAM(HTCLIENT, WM_MOUSEMOVE);
+  // Let the window manager settle the shown window before reading where it is.
+  testsupport::PumpMessages(100);
   HWND wnd = form_->Handle();
+  POINT inside = {15, 15};
+  POINT outside = {150, 100};
+  ::ClientToScreen(wnd, &inside);
+  ::ClientToScreen(wnd, &outside);
+  EXPECT_EQ(a->ClientToScreen({5, 5}).x, inside.x);
+  EXPECT_EQ(a->ClientToScreen({5, 5}).y, inside.y);
+  // The X server moves the pointer asynchronously and may deliver an older position late:
+  // a position counts only once it has held for a while.
+  auto moveCursorTo = [](POINT target) {
+    for (int attempt = 0; attempt < 5; ++attempt) {
+      if (!SetCursorPos(target.x, target.y)) return false;
+      POINT now;
+      auto there = [&] { return GetCursorPos(&now) && now.x == target.x && now.y == target.y; };
+      if (!testsupport::PumpUntil(there, 2000)) continue;
+      testsupport::PumpMessages(150);
+      if (there()) return true;
+    }
+    return false;
+  };
+  if (!moveCursorTo(inside)) GTEST_SKIP() << "cursor position not honoured here";
+  LPARAM hit = MAKELPARAM(HTCLIENT, WM_MOUSEMOVE);
   EXPECT_TRUE(SendMessageA(wnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(wnd), hit));
   EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_HAND));
-  SetCursorPos(outside.x, outside.y);
-  // The X server moves the pointer asynchronously.
-  ASSERT_TRUE(testsupport::PumpUntil(
-      [&] { return GetCursorPos(&now) && now.x == outside.x && now.y == outside.y; }, 2000));
+  ASSERT_TRUE(moveCursorTo(outside));
   EXPECT_FALSE(SendMessageA(wnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(wnd), hit) &&
                GetCursor() == LoadCursorA(nullptr, IDC_HAND));
 }

@@ -1,0 +1,90 @@
+#include "ui/Dpi.h"
+
+#include <cstdint>
+
+namespace dpi {
+namespace {
+int g_override = 0;
+
+// Windows 7 has none of the per-monitor functions, so they are looked up by name.
+template <class Fn>
+Fn Lookup(const char* Module, const char* Name) {
+  HMODULE m = GetModuleHandleA(Module);
+  if (!m) m = LoadLibraryA(Module);  // shcore is not loaded by default; stays loaded
+  // GetProcAddress returns a generic function pointer; the cast to the real type is the
+  // documented way to call it.
+  return m ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(m, Name))) : nullptr;
+}
+
+int ScreenLogPixels() {
+  HDC dc = GetDC(nullptr);
+  if (!dc) return kDesignDpi;
+  int v = GetDeviceCaps(dc, LOGPIXELSX);
+  ReleaseDC(nullptr, dc);
+  return v > 0 ? v : kDesignDpi;
+}
+}  // namespace
+
+int Scale(int Value, int Dpi, int FromDpi) {
+  if (FromDpi <= 0 || Dpi <= 0 || Dpi == FromDpi) return Value;
+  std::int64_t n = static_cast<std::int64_t>(Value) * Dpi;
+  std::int64_t half = FromDpi / 2;
+  std::int64_t q = n >= 0 ? (n + half) / FromDpi : -((-n + half) / FromDpi);
+  return static_cast<int>(q);
+}
+
+RECT ScaleRect(const RECT& R, int Dpi, int FromDpi) {
+  return {Scale(R.left, Dpi, FromDpi), Scale(R.top, Dpi, FromDpi), Scale(R.right, Dpi, FromDpi),
+          Scale(R.bottom, Dpi, FromDpi)};
+}
+
+int SystemDpi() {
+  if (g_override) return g_override;
+  using GetDpiForSystemFn = UINT(WINAPI*)();
+  static const auto forSystem = Lookup<GetDpiForSystemFn>("user32.dll", "GetDpiForSystem");
+  if (forSystem) {
+    UINT v = forSystem();
+    if (v) return static_cast<int>(v);
+  }
+  return ScreenLogPixels();
+}
+
+int WindowDpi(HWND Wnd) {
+  if (g_override) return g_override;
+  if (!Wnd) return SystemDpi();
+  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+  static const auto forWindow = Lookup<GetDpiForWindowFn>("user32.dll", "GetDpiForWindow");
+  if (forWindow) {
+    UINT v = forWindow(Wnd);
+    if (v) return static_cast<int>(v);
+  }
+  // MDT_EFFECTIVE_DPI = 0
+  using GetDpiForMonitorFn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+  static const auto forMonitor = Lookup<GetDpiForMonitorFn>("shcore.dll", "GetDpiForMonitor");
+  if (forMonitor) {
+    UINT x = 0, y = 0;
+    if (SUCCEEDED(forMonitor(MonitorFromWindow(Wnd, MONITOR_DEFAULTTONEAREST), 0, &x, &y)) && x)
+      return static_cast<int>(x);
+  }
+  return SystemDpi();
+}
+
+void MakeProcessDpiAware() {
+  using SetContextFn = BOOL(WINAPI*)(HANDLE);
+  if (auto setContext = Lookup<SetContextFn>("user32.dll", "SetProcessDpiAwarenessContext")) {
+    // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2 (-4), then PER_MONITOR_AWARE (-3).
+    if (setContext(reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4))) ||
+        setContext(reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-3))))
+      return;
+  }
+  using SetAwarenessFn = HRESULT(WINAPI*)(int);
+  if (auto setAwareness = Lookup<SetAwarenessFn>("shcore.dll", "SetProcessDpiAwareness")) {
+    if (SUCCEEDED(setAwareness(2))) return;  // PROCESS_PER_MONITOR_DPI_AWARE
+  }
+  using SetAwareFn = BOOL(WINAPI*)();
+  if (auto setAware = Lookup<SetAwareFn>("user32.dll", "SetProcessDPIAware")) setAware();
+}
+
+void SetDpiOverride(int Dpi) { g_override = Dpi > 0 ? Dpi : 0; }
+
+}  // namespace dpi
