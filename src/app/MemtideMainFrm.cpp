@@ -44,8 +44,7 @@ void LinkOptionsDialog() {
   links.MonitorExists = [] { return FrmMemtide != nullptr; };
   links.SetMonitorChartsAutoDraw = [](bool On) {
     if (!FrmMemtide) return;
-    if (FrmMemtide->cpuLine) FrmMemtide->cpuLine->SetAutoDraw(On);
-    if (FrmMemtide->ramLine) FrmMemtide->ramLine->SetAutoDraw(On);
+    FrmMemtide->SetChartsDrawing(On);
   };
   links.MonitorApplyOptions = [](const TOptions* Options) {
     if (FrmMemtide) FrmMemtide->ApplyOptions(Options);

@@ -114,6 +114,21 @@ TFrmMemtide::TFrmMemtide(TComponent* Owner, TMonitorHost Host, TMonitorParts Par
   CreateControls();
   ScaleForDpi(dpi::SystemDpi());
   FormCreate(this);
+  UpdateChartDrawing();
+}
+
+// The charts keep collecting values while the window is hidden but only draw while it is
+// shown: rendering two charts every second for nobody is most of a hidden tick's cost.
+void TFrmMemtide::SetChartsDrawing(bool On) {
+  charts_drawing_wanted_ = On;
+  UpdateChartDrawing();
+}
+
+void TFrmMemtide::UpdateChartDrawing() {
+  const bool on = charts_drawing_wanted_ && Tag() == 1;
+  for (TQvGDIPlusTrendLine* chart : {cpuLine, ramLine}) {
+    if (chart && chart->AutoDraw() != on) chart->SetAutoDraw(on);
+  }
 }
 
 TFrmMemtide::~TFrmMemtide() { FormDestroy(this); }
@@ -327,8 +342,9 @@ void TFrmMemtide::ShowMonitor(int Interval) {
   }
   ShowWindow(Handle(), SW_SHOWNOACTIVATE);
   ShowWindow(p1->Handle(), SW_SHOWNOACTIVATE);
-  SetWindowPos(Handle(), HWND_TOPMOST, Left(), Top(), Width(), Height(), SWP_NOACTIVATE);
   SetTag(1);
+  UpdateChartDrawing();
+  SetWindowPos(Handle(), HWND_TOPMOST, Left(), Top(), Width(), Height(), SWP_NOACTIVATE);
 }
 
 void TFrmMemtide::HideMonitor() {
@@ -336,6 +352,7 @@ void TFrmMemtide::HideMonitor() {
   ShowWindow(Handle(), SW_HIDE);
   Timer2->SetEnabled(false);
   SetTag(0);
+  UpdateChartDrawing();
 }
 
 void TFrmMemtide::PlaceAtTaskbar(int Edge, int Size) {

@@ -62,6 +62,9 @@ class TFrmMemtide : public TForm {
   // Label captions from section "FrmMemtide" of the language file (null: nothing).
   void ApplyLanguage(const TMultiLanguage* Language);
   void SetCPUSource(bool Value);
+  // Chart drawing on or off (the options dialog pauses it while it applies colours);
+  // hidden charts never draw.
+  void SetChartsDrawing(bool On);
 
   // The result of the last run ("hh:nn:ss +size"), as the main form's balloon shows it.
   std::string ResultText() const;
@@ -108,6 +111,8 @@ class TFrmMemtide : public TForm {
   LRESULT WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) override;
 
  private:
+  void UpdateChartDrawing();
+  bool charts_drawing_wanted_ = true;
   void CreateControls();
   void FormCreate(TObject* Sender);
   void FormDestroy(TObject* Sender);

@@ -261,6 +261,33 @@ TEST_F(MonitorTest, Tick_WritesBothValueLinesAndFeedsBothCharts) {
   EXPECT_TRUE(errors.empty());
 }
 
+TEST_F(MonitorTest, Tick_HiddenChartsCollectValuesButDrawOnlyOnceShown) {
+  world.cpuSamples = {0, 10, 20, 30, 40};
+  TFrmMemtide& m = Create();
+  const int cpuRenders = m.cpuLine->RenderCount();
+  const int ramRenders = m.ramLine->RenderCount();
+  for (int i = 0; i < 3; ++i) m.Timer1Timer(m.Timer1);
+  EXPECT_EQ(m.cpuLine->Values(1).back(), 30);
+  EXPECT_EQ(m.cpuLine->RenderCount(), cpuRenders);
+  EXPECT_EQ(m.ramLine->RenderCount(), ramRenders);
+
+  m.ShowMonitor(0);
+  EXPECT_EQ(m.cpuLine->RenderCount(), cpuRenders + 1);  // one picture with every value
+  m.Timer1Timer(m.Timer1);
+  EXPECT_EQ(m.cpuLine->RenderCount(), cpuRenders + 2);  // shown: every tick draws
+
+  // Paused by the options dialog while shown, then resumed.
+  m.SetChartsDrawing(false);
+  m.Timer1Timer(m.Timer1);
+  EXPECT_EQ(m.cpuLine->RenderCount(), cpuRenders + 2);
+  m.SetChartsDrawing(true);
+  EXPECT_EQ(m.cpuLine->RenderCount(), cpuRenders + 3);
+
+  m.HideMonitor();
+  m.Timer1Timer(m.Timer1);
+  EXPECT_EQ(m.cpuLine->RenderCount(), cpuRenders + 3);
+}
+
 TEST_F(MonitorTest, Tick_FailedCpuSampleShowsMinusOne) {
   world.cpuSamples = {0, -1};
   TFrmMemtide& m = Create();
