@@ -453,9 +453,15 @@ void TFrmMemtide::lbl_optimizeClick(TObject*) {
 }
 
 void TFrmMemtide::OptimizerProgress(int Progress) {
-  if (pb) {
-    pb->SetValue(Progress);
-    lbl_pb->SetCaption(PercentText(pb->Value()));
+  if (!pb) return;
+  const int before = pb->Value();
+  pb->SetValue(Progress);
+  lbl_pb->SetCaption(PercentText(pb->Value()));
+  // Pending messages are handled whenever the bar moves and otherwise at least every 10 ms:
+  // one message-queue round trip per 1 MiB block costs more than the block itself.
+  const DWORD now = GetTickCount();
+  if (pb->Value() != before || now - last_progress_pump_ >= 10) {
+    last_progress_pump_ = now;
     Application()->ProcessMessages();
   }
 }

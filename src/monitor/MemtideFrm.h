@@ -113,6 +113,7 @@ class TFrmMemtide : public TForm {
  private:
   void UpdateChartDrawing();
   bool charts_drawing_wanted_ = true;
+  DWORD last_progress_pump_ = 0;
   void CreateControls();
   void FormCreate(TObject* Sender);
   void FormDestroy(TObject* Sender);
