@@ -45,10 +45,6 @@ TBlockAllocator& SystemBlockAllocator();
 
 using TMemStatusReader = void (*)(TMemStatus&);
 
-class TMemOptimizer;
-using TNotifyEvent = std::function<void(TMemOptimizer* Sender)>;
-using TOnProgress = std::function<void(TMemOptimizer* Sender, int Progress)>;
-
 inline constexpr int kMaxOptimizeBlocks = 8192;
 inline constexpr std::size_t kOptimizeBlockSize = 1048576;
 
@@ -59,6 +55,11 @@ int OptimizeBlockCount(int amountMB);
 
 class TMemOptimizer {
  public:
+  // Event types of this class's own (the GUI layer has a TNotifyEvent of its own, with a
+  // different sender type; members keep both usable in one unit).
+  using TNotifyEvent = std::function<void(TMemOptimizer* Sender)>;
+  using TOnProgress = std::function<void(TMemOptimizer* Sender, int Progress)>;
+
   // Null arguments select the system allocator and GetMemStatus.
   explicit TMemOptimizer(TBlockAllocator* allocator = nullptr, TMemStatusReader reader = nullptr);
   // Safe even from inside one of this object's event handlers while Optimize runs: the run

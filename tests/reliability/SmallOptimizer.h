@@ -1,6 +1,5 @@
 // The real optimizer behind the monitor window's seam, with the run's size fixed so that
-// hundreds of sequences fit in a test. Kept in its own unit: the optimizer's header and the
-// GUI layer's both name an event type TNotifyEvent.
+// hundreds of sequences fit in a test.
 #pragma once
 #include <memory>
 
