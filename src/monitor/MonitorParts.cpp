@@ -1,11 +1,11 @@
-// The real pieces behind the monitor window's seams. Kept apart from the window code: the
-// optimizer's header and the GUI layer both name an event type TNotifyEvent.
+// The real pieces behind the monitor window's seams.
 #include "monitor/MonitorParts.h"
 
 #include "memory/MemtideMemOpt.h"
 #include "memory/PublicUnit.h"
 #include "sampling/CPUClass.h"
 #include "sampling/MemtideProcessUnit.h"
+#include "ui/Application.h"
 
 namespace {
 
@@ -38,6 +38,10 @@ class SystemOptimizer final : public IMonitorOptimizer {
 
 class SystemProcesses final : public IMonitorProcesses {
  public:
+  // The refresh handles pending messages through the application, like every other long
+  // loop of the program (dialog keys and the end of the message loop included).
+  SystemProcesses() { collection_.ProcessMessages = [] { Application()->ProcessMessages(); }; }
+
   std::vector<DWORD> RefreshProcessIds() override {
     collection_.Refresh();
     collection_.AdvanceStates();
