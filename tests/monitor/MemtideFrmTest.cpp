@@ -22,6 +22,7 @@
 #include "support/TestSupport.h"
 #include "util/ScopedHandles.h"
 #include "ui/Application.h"
+#include "support/GdiPlusEnvironment.h"
 #include "ui/Menus.h"
 #include "ui/Timer.h"
 
@@ -30,17 +31,6 @@ using testsupport::PumpUntil;
 using testsupport::TempFolder;
 
 namespace {
-
-class GdiPlusEnvironment : public testing::Environment {
- public:
-  void SetUp() override { session_ = std::make_unique<GdiPlusSession>(); }
-  void TearDown() override { session_.reset(); }
-
- private:
-  std::unique_ptr<GdiPlusSession> session_;
-};
-testing::Environment* const gdiplus_env =
-    testing::AddGlobalTestEnvironment(new GdiPlusEnvironment);
 
 // A stand-in for the main form's window: records the messages the monitor posts, and
 // whether a run was going on when each arrived.

@@ -13,6 +13,7 @@
 #include "controls/QvGDIPlusTrendLine.h"
 #include "settings/MultiLanguage.h"
 #include "settings/OptionsFrm.h"
+#include "support/GdiPlusEnvironment.h"
 #include "settings/OptionsUnit.h"
 #include "ui/Dialogs.h"
 #include "ui/StdCtrls.h"
@@ -22,19 +23,6 @@
 using testsupport::TempFolder;
 
 namespace {
-
-// The dialog draws trend lines and swatches: GDI+ must run for the whole test program.
-class GdiPlusEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    if (!GdiPlusSession::Active()) session_ = std::make_unique<GdiPlusSession>();
-  }
-  void TearDown() override { session_.reset(); }
-
- private:
-  std::unique_ptr<GdiPlusSession> session_;
-};
-const auto* const kGdiPlus = ::testing::AddGlobalTestEnvironment(new GdiPlusEnvironment);
 
 class OptionsDialogTest : public ::testing::Test {
  protected:
