@@ -1,5 +1,9 @@
 #include "controls/GdiPlusUtil.h"
 
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+
 #include <vector>
 
 bool FileExistsA(const std::string& path) {
@@ -73,6 +77,27 @@ std::unique_ptr<Gdiplus::Bitmap> NewTransparentBitmap(int width, int height) {
   Gdiplus::Graphics g(bmp.get());
   g.Clear(Gdiplus::Color(0, 0, 0, 0));
   return bmp;
+}
+
+void CopyPixels(Gdiplus::Bitmap& from, Gdiplus::Bitmap& to) {
+  const Gdiplus::Rect r(0, 0, static_cast<INT>(std::min(from.GetWidth(), to.GetWidth())),
+                        static_cast<INT>(std::min(from.GetHeight(), to.GetHeight())));
+  Gdiplus::BitmapData src{}, dst{};
+  if (from.LockBits(&r, Gdiplus::ImageLockModeRead, PixelFormat32bppARGB, &src) == Gdiplus::Ok) {
+    if (to.LockBits(&r, Gdiplus::ImageLockModeWrite, PixelFormat32bppARGB, &dst) == Gdiplus::Ok) {
+      for (INT y = 0; y < r.Height; ++y)
+        std::memcpy(static_cast<char*>(dst.Scan0) + static_cast<std::ptrdiff_t>(y) * dst.Stride,
+                    static_cast<const char*>(src.Scan0) + static_cast<std::ptrdiff_t>(y) * src.Stride,
+                    static_cast<std::size_t>(r.Width) * 4);
+      to.UnlockBits(&dst);
+      from.UnlockBits(&src);
+      return;
+    }
+    from.UnlockBits(&src);
+  }
+  Gdiplus::Graphics g(&to);
+  g.SetCompositingMode(Gdiplus::CompositingModeSourceCopy);
+  g.DrawImage(&from, r, r.X, r.Y, r.Width, r.Height, Gdiplus::UnitPixel);
 }
 
 void DrawPictureWithAlpha(Gdiplus::Graphics& g, Gdiplus::Image* image, const Gdiplus::RectF& dst,

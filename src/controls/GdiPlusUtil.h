@@ -20,6 +20,10 @@ bool PictureUsable(Gdiplus::Bitmap* bmp);
 // A fully transparent 32-bit ARGB bitmap, or null when a side is below 1 or GDI+ refuses.
 std::unique_ptr<Gdiplus::Bitmap> NewTransparentBitmap(int width, int height);
 
+// Copies every pixel of `from` over `to` (same size, 32-bit ARGB), replacing rather than
+// blending; a plain copy of the rows when the pixels can be locked.
+void CopyPixels(Gdiplus::Bitmap& from, Gdiplus::Bitmap& to);
+
 // A GDI+ font of `points` points (style bits: bold 1, italic 2, underline 4, strikeout 8).
 // A face GDI+ does not know gives the generic sans-serif family, or else the first
 // installed family, so that text still shows. Null only when GDI+ knows no font at all.

@@ -185,14 +185,31 @@ void TQvGDIPlusTrendLine::SetBounds(int ALeft, int ATop, int AWidth, int AHeight
   Invalidate();
 }
 
-void TQvGDIPlusTrendLine::Rebuild() {
-  ++renderCount_;
-  cache_.reset();
-  const Gdiplus::Rect r(0, 0, Width(), Height());
-  cache_ = NewTransparentBitmap(r.Width, r.Height);
-  if (!cache_) return;
-  Gdiplus::Graphics g(cache_.get());
+TQvGDIPlusTrendLine::BackgroundKey TQvGDIPlusTrendLine::CurrentBackgroundKey() const {
+  BackgroundKey k;
+  k.width = Width();
+  k.height = Height();
+  k.showBackColor = showBackColor_;
+  k.backColorMode = backColorMode_;
+  k.backColor1 = backColor1_;
+  k.backColor2 = backColor2_;
+  k.backColorAlpha = backColorAlpha_;
+  k.showGrid = showGrid_;
+  k.gridSize = gridSize_;
+  k.gridColor = gridColor_;
+  k.gridColorAlpha = gridColorAlpha_;
+  k.showBorder = showBorder_;
+  k.borderColor1 = borderColor1_;
+  k.borderColor2 = borderColor2_;
+  k.borderAlpha = borderAlpha_;
+  return k;
+}
 
+std::unique_ptr<Gdiplus::Bitmap> TQvGDIPlusTrendLine::RenderBackground() const {
+  const Gdiplus::Rect r(0, 0, Width(), Height());
+  auto bmp = NewTransparentBitmap(r.Width, r.Height);
+  if (!bmp) return nullptr;
+  Gdiplus::Graphics g(bmp.get());
   if (showBackColor_) {
     Gdiplus::LinearGradientBrush brush(r, Argb(backColor1_, backColorAlpha_),
                                        Argb(backColor2_, backColorAlpha_), backColorMode_);
@@ -212,6 +229,35 @@ void TQvGDIPlusTrendLine::Rebuild() {
     Gdiplus::Pen pen(&brush, 2.0f);
     g.DrawRectangle(&pen, r);
   }
+  return bmp;
+}
+
+void TQvGDIPlusTrendLine::Rebuild() {
+  ++renderCount_;
+  const BackgroundKey key = CurrentBackgroundKey();
+  if (key.width < 1 || key.height < 1) {
+    cache_.reset();
+    background_.reset();
+    return;
+  }
+  if (!background_ || !(key == backgroundKey_)) {
+    background_.reset();
+    background_ = RenderBackground();
+    backgroundKey_ = key;
+  }
+  if (!background_) {
+    cache_.reset();
+    return;
+  }
+  if (!cache_ || static_cast<int>(cache_->GetWidth()) != key.width ||
+      static_cast<int>(cache_->GetHeight()) != key.height) {
+    cache_.reset();
+    cache_ = NewTransparentBitmap(key.width, key.height);
+    if (!cache_) return;
+  }
+  CopyPixels(*background_, *cache_);
+  Gdiplus::Graphics g(cache_.get());
+  const Gdiplus::Rect r(0, 0, key.width, key.height);
   for (Line& line : lines_) DrawTrend(g, r, line);
 }
 

@@ -146,6 +146,27 @@ class TQvGDIPlusTrendLine : public TControl {
   void RebuildIfAutoDraw();
   void DrawTrend(Gdiplus::Graphics& g, const Gdiplus::Rect& chart, Line& line);
 
+  // Everything the layer behind the traces depends on. The traces change every tick, the
+  // background, grid and border almost never, and under a software GDI+ those three cost
+  // as much as the traces, so they are rendered once into their own bitmap and copied.
+  struct BackgroundKey {
+    int width = 0, height = 0;
+    bool showBackColor = false;
+    LinearGradientMode backColorMode = Gdiplus::LinearGradientModeVertical;
+    TColor backColor1 = 0, backColor2 = 0;
+    int backColorAlpha = 0;
+    bool showGrid = false;
+    int gridSize = 0;
+    TColor gridColor = 0;
+    int gridColorAlpha = 0;
+    bool showBorder = false;
+    TColor borderColor1 = 0, borderColor2 = 0;
+    int borderAlpha = 0;
+    bool operator==(const BackgroundKey&) const = default;
+  };
+  BackgroundKey CurrentBackgroundKey() const;
+  std::unique_ptr<Gdiplus::Bitmap> RenderBackground() const;
+
   bool initialised_ = false;
   bool showBorder_ = true;
   TColor borderColor1_ = 0x408000;
@@ -165,5 +186,7 @@ class TQvGDIPlusTrendLine : public TControl {
   std::array<Line, kTrendLineCount> lines_;
   bool autoDraw_ = true;
   std::unique_ptr<Gdiplus::Bitmap> cache_;
+  std::unique_ptr<Gdiplus::Bitmap> background_;
+  BackgroundKey backgroundKey_;
   int renderCount_ = 0;
 };

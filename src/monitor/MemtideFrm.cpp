@@ -436,6 +436,7 @@ void TFrmMemtide::lbl_optimizeClick(TObject*) {
     lbl_pb->SetCaption(PercentText(pb->Value()));
   }
 
+  progress_pumped_ = false;
   optimizer->Optimize(OptimizeAmountMB(optimizer->TotalMemory()), [this, alive](int progress) {
     if (*alive) OptimizerProgress(progress);
   });
@@ -454,13 +455,11 @@ void TFrmMemtide::lbl_optimizeClick(TObject*) {
 
 void TFrmMemtide::OptimizerProgress(int Progress) {
   if (!pb) return;
-  const int before = pb->Value();
   pb->SetValue(Progress);
   lbl_pb->SetCaption(PercentText(pb->Value()));
-  // Pending messages are handled whenever the bar moves and otherwise at least every 10 ms:
-  // one message-queue round trip per 1 MiB block costs more than the block itself.
   const DWORD now = GetTickCount();
-  if (pb->Value() != before || now - last_progress_pump_ >= 10) {
+  if (ProgressPumpDue(!progress_pumped_, Progress, now, last_progress_pump_)) {
+    progress_pumped_ = true;
     last_progress_pump_ = now;
     Application()->ProcessMessages();
   }

@@ -114,6 +114,7 @@ class TFrmMemtide : public TForm {
   void UpdateChartDrawing();
   bool charts_drawing_wanted_ = true;
   DWORD last_progress_pump_ = 0;
+  bool progress_pumped_ = false;
   void CreateControls();
   void FormCreate(TObject* Sender);
   void FormDestroy(TObject* Sender);

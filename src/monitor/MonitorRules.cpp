@@ -69,3 +69,9 @@ std::int64_t MemoryGain(std::int64_t freeBefore, std::int64_t freeAfter) {
   std::int64_t gain = freeAfter - freeBefore;
   return gain < 0 ? 0 : gain;
 }
+
+bool ProgressPumpDue(bool firstStep, int progress, unsigned long now, unsigned long lastPump) {
+  // Tick counts wrap after 49.7 days; the unsigned difference stays right across the wrap.
+  const unsigned long elapsed = (now - lastPump) & 0xFFFFFFFFul;
+  return firstStep || progress >= 100 || elapsed >= kProgressPumpMs;
+}

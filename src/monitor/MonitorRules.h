@@ -52,5 +52,12 @@ int TrimProgressPercent(std::size_t i, std::size_t n);
 // One eighth of physical memory in MiB, as the optimizer's block count (low 32 bits).
 int OptimizeAmountMB(std::int64_t totalBytes);
 
+// Whether the progress handler should handle pending messages (and so repaint) now. The
+// first and the last step always do; in between at most every kProgressPumpMs: a repaint
+// of the bar and its label per percent costs more than a short run's memory work, and a
+// bar moving thirty-odd times a second looks no different.
+constexpr unsigned kProgressPumpMs = 30;
+bool ProgressPumpDue(bool firstStep, int progress, unsigned long now, unsigned long lastPump);
+
 // Memory gained by a run; never negative (other programs may have taken memory meanwhile).
 std::int64_t MemoryGain(std::int64_t freeBefore, std::int64_t freeAfter);

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <vector>
+
 #include "DrawingTestSupport.h"
 #include "controls/QvGDIPlusTrendLine.h"
 
@@ -426,4 +429,76 @@ TEST_F(TrendLineTest, NewChartHasAPictureOfItsDefaultSizeBeforeItIsPlaced) {
   EXPECT_GT(c.Width(), 0);
   c.SetBounds(8, 40, 241, 89);  // placing renders at the new size
   EXPECT_EQ(c.CachedBitmap()->GetWidth(), 241u);
+}
+
+namespace {
+std::vector<std::uint32_t> AllPixels(Gdiplus::Bitmap* bmp) {
+  std::vector<std::uint32_t> out;
+  if (!bmp) return out;
+  for (int y = 0; y < static_cast<int>(bmp->GetHeight()); ++y)
+    for (int x = 0; x < static_cast<int>(bmp->GetWidth()); ++x) out.push_back(PixelOf(bmp, x, y));
+  return out;
+}
+
+// The same chart state rendered by a control that never drew before.
+std::vector<std::uint32_t> FreshPicture(const TQvGDIPlusTrendLine& like) {
+  TQvGDIPlusTrendLine c(nullptr);
+  c.SetAutoDraw(false);
+  c.SetShowBackColor(like.ShowBackColor());
+  c.SetBackColorMode(like.BackColorMode());
+  c.SetBackColor1(like.BackColor1());
+  c.SetBackColor2(like.BackColor2());
+  c.SetBackColorAlpha(like.BackColorAlpha());
+  c.SetShowGrid(like.ShowGrid());
+  c.SetGridSize(like.GridSize());
+  c.SetGridColor(like.GridColor());
+  c.SetGridColorAlpha(like.GridColorAlpha());
+  c.SetShowBorder(like.ShowBorder());
+  c.SetBorderColor1(like.BorderColor1());
+  c.SetBorderColor2(like.BorderColor2());
+  c.SetBorderAlpha(like.BorderAlpha());
+  c.SetLine1Color1(like.Line1Color1());
+  c.SetLine1Color2(like.Line1Color2());
+  c.SetLine1Fill(like.Line1Fill());
+  c.SetLine1Alpha(like.Line1Alpha());
+  for (int v : like.Values(1)) c.AddValue(1, v);
+  c.SetBounds(0, 0, like.Width(), like.Height());
+  return AllPixels(c.CachedBitmap());
+}
+}  // namespace
+
+// The layer behind the traces is kept between renders; whatever changes, the picture must
+// be exactly what a first render of the same state gives: no trace left from the values
+// before, no stale background, grid or border.
+TEST_F(TrendLineTest, EveryRenderEqualsAFirstRenderOfTheSameState) {
+  TQvGDIPlusTrendLine c(nullptr);
+  c.SetBounds(0, 0, 120, 60);
+  for (int i = 0; i < 100; ++i) c.AddValue(1, (i * 37) % 100);
+  EXPECT_EQ(AllPixels(c.CachedBitmap()), FreshPicture(c));
+
+  const std::vector<std::function<void()>> changes = {
+      [&] { c.ClearValues(1); },
+      [&] { c.AddValue(1, 100); },
+      [&] { c.AddValue(1, 0); },
+      [&] { c.SetBackColor1(clRed); },
+      [&] { c.SetBackColor2(clBlue); },
+      [&] { c.SetBackColorAlpha(200); },
+      [&] { c.SetBackColorMode(Gdiplus::LinearGradientModeHorizontal); },
+      [&] { c.SetGridColor(clLime); },
+      [&] { c.SetGridColorAlpha(255); },
+      [&] { c.SetGridSize(7); },
+      [&] { c.SetShowGrid(false); },
+      [&] { c.SetBorderColor1(clYellow); },
+      [&] { c.SetBorderColor2(0xFF00FF); },
+      [&] { c.SetBorderAlpha(255); },
+      [&] { c.SetShowBorder(false); },
+      [&] { c.SetShowBackColor(false); },
+      [&] { c.SetBounds(0, 0, 90, 70); },
+      [&] { c.SetBounds(0, 0, 90, 40); },
+      [&] { c.AddValue(1, 60); },
+  };
+  for (std::size_t i = 0; i < changes.size(); ++i) {
+    changes[i]();
+    ASSERT_EQ(AllPixels(c.CachedBitmap()), FreshPicture(c)) << "after change " << i;
+  }
 }

@@ -145,3 +145,14 @@ TEST(MemoryGain, NegativeGainBecomesZero) {
 }
 
 }  // namespace
+
+TEST(ProgressPumpDue, FirstAndLastStepAlwaysBetweenThemOnlyAfterTheInterval) {
+  EXPECT_TRUE(ProgressPumpDue(true, 1, 1000, 1000));
+  EXPECT_TRUE(ProgressPumpDue(false, 100, 1000, 1000));
+  EXPECT_FALSE(ProgressPumpDue(false, 50, 1000, 1000));
+  EXPECT_FALSE(ProgressPumpDue(false, 50, 1000 + kProgressPumpMs - 1, 1000));
+  EXPECT_TRUE(ProgressPumpDue(false, 50, 1000 + kProgressPumpMs, 1000));
+  // Across the wrap of the tick count.
+  EXPECT_FALSE(ProgressPumpDue(false, 50, 5, 0xFFFFFFF0ul));
+  EXPECT_TRUE(ProgressPumpDue(false, 50, kProgressPumpMs, 0xFFFFFFF0ul));
+}
