@@ -40,7 +40,11 @@ class SystemProcesses final : public IMonitorProcesses {
  public:
   // The refresh handles pending messages through the application, like every other long
   // loop of the program (dialog keys and the end of the message loop included).
-  SystemProcesses() { collection_.ProcessMessages = [] { Application()->ProcessMessages(); }; }
+  // Trimming needs the identifiers only: no icons (see SetCollectIcons).
+  SystemProcesses() {
+    collection_.ProcessMessages = [] { Application()->ProcessMessages(); };
+    collection_.SetCollectIcons(false);
+  }
 
   std::vector<DWORD> RefreshProcessIds() override {
     collection_.Refresh();

@@ -188,7 +188,7 @@ void TMemtideProcessCollection::RefreshKnown(TQvProcessInfo& R) {
   if (R.FilePath.empty() && R.ProcessID != 0 && R.ProcessID != 4) {
     if (process) {
       R.FilePath = ModulePath(process.get());
-      R.IconIndex = GetSmallIconIndex(WideToAnsi(R.FilePath));
+      R.IconIndex = collectIcons_ ? GetSmallIconIndex(WideToAnsi(R.FilePath)) : -1;
       ReadCommandLine(process.get(), R);
       R.UserName = AnsiToWide(ProcessUserName(process.get()));
     }
@@ -226,7 +226,7 @@ void TMemtideProcessCollection::AddNew(const std::wstring& exeName, DWORD proces
         ReadCommandLine(process.get(), R);
       }
     }
-    R.IconIndex = GetSmallIconIndex(WideToAnsi(R.FilePath));
+    R.IconIndex = collectIcons_ ? GetSmallIconIndex(WideToAnsi(R.FilePath)) : -1;
     R.UserName = AnsiToWide(ProcessUserName(process.get()));
     R.AffinityMask = AffinityOf(process.get(), 0);
     UpdateIo(process.get(), R);

@@ -140,6 +140,12 @@ class TMemtideProcessCollection {
   std::uint32_t TotalPageFautlDelta() const { return TotalPageFautlDelta_; }
   std::int64_t MAXPrivateBytes() const { return MAXPrivateBytes_; }
   TMainWindow& MainWindow() { return mainWindow_; }
+  // Whether records get their small system icon index (on by default). Asking the shell
+  // for one builds its system image list, which keeps every program's icon in all of its
+  // sizes - under Wine about 10 MiB for a few dozen programs - so an owner that never shows
+  // icons switches it off; IconIndex is then -1.
+  bool CollectIcons() const { return collectIcons_; }
+  void SetCollectIcons(bool Value) { collectIcons_ = Value; }
 
   // Handles pending window messages inside the loops (default: a PeekMessage loop). The
   // owner may hand in its application's.
@@ -169,4 +175,5 @@ class TMemtideProcessCollection {
   std::vector<BYTE> listBuffer_;  // the system list; its size is kept between refreshes
   TMainWindow mainWindow_;
   bool busy_ = false;
+  bool collectIcons_ = true;
 };

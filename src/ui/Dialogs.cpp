@@ -5,9 +5,16 @@
 #include <vector>
 
 #include "ui/Application.h"
+#include "util/SystemLibrary.h"
 
 namespace {
 HWND DialogOwner(HWND Owner) { return Owner ? Owner : Application()->Handle(); }
+
+// Only the options dialog opens these; a start-up does not pay for loading them.
+TSystemLibrary& CommonDialogs() {
+  static TSystemLibrary library("comdlg32.dll");
+  return library;
+}
 }  // namespace
 
 std::string OpenFilterList(const std::string& Filter) {
@@ -36,7 +43,8 @@ bool TColorDialog::Execute(HWND Owner) {
   cc.rgbResult = ColorToRGB(color_) & 0xFFFFFF;
   cc.lpCustColors = custom_;
   cc.Flags = CC_RGBINIT | CC_ANYCOLOR;
-  if (!ChooseColorA(&cc)) return false;
+  auto* choose = CommonDialogs().Function<decltype(ChooseColorA)>("ChooseColorA");
+  if (!choose || !choose(&cc)) return false;
   color_ = cc.rgbResult;
   return true;
 }
@@ -59,7 +67,8 @@ bool TOpenDialog::Execute(HWND Owner) {
   ofn.lpstrDefExt = ext.empty() ? nullptr : ext.c_str();
   ofn.lpstrTitle = Title.empty() ? nullptr : Title.c_str();
   ofn.Flags = OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_EXPLORER | OFN_NOCHANGEDIR;
-  if (!GetOpenFileNameA(&ofn)) return false;
+  auto* open = CommonDialogs().Function<decltype(GetOpenFileNameA)>("GetOpenFileNameA");
+  if (!open || !open(&ofn)) return false;
   FileName = name.data();
   return true;
 }

@@ -310,3 +310,24 @@ TEST_F(ProcessCollection, MessagesHandledDuringRefreshCannotStartAnotherPass) {
   EXPECT_GE(c.FindIndex(GetCurrentProcessId()), 0);
   for (const auto& r : c.Items()) EXPECT_EQ(r->State, kProcessNew);
 }
+
+TEST_F(ProcessCollection, IconIndexesOnlyWhenCollected) {
+  Child child;
+  ASSERT_TRUE(child.Started());
+  TMemtideProcessCollection with;
+  with.Refresh();
+  const TQvProcessInfo* r = Find(with, child.Id());
+  ASSERT_NE(r, nullptr);
+  EXPECT_GE(r->IconIndex, 0);  // the system image list knows every executable
+
+  TMemtideProcessCollection without;
+  without.SetCollectIcons(false);
+  without.Refresh();
+  without.Refresh();  // the second pass fills details of records first seen unopened
+  r = Find(without, child.Id());
+  ASSERT_NE(r, nullptr);
+  EXPECT_EQ(r->IconIndex, -1);
+  // Everything else is still collected.
+  EXPECT_TRUE(SameTextIgnoringCase(r->FilePath, AnsiToWide(child.Path())));
+  EXPECT_EQ(r->FileVersion, L"3.1.4.15");
+}
