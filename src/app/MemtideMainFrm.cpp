@@ -133,13 +133,8 @@ void TFrmMemtideMain::CreateComponents() {
 
   cti = new TTrayIcon(this);
   cti->SetName("cti");
-  {
-    // The program icon at the notification area's size.
-    UniqueHIcon icon(static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), "MAINICON",
-                                                   IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                                   GetSystemMetrics(SM_CYSMICON), 0)));
-    cti->SetIcon(icon.get());
-  }
+  // The program icon at the notification area's size, at every DPI.
+  cti->SetIconLoader(tray::ResourceIcon(GetModuleHandleA(nullptr), "MAINICON"));
   cti->SetIconIndex(0);
   cti->SetCycleInterval(0);
   cti->SetPopupMenu(PopupMenu1);

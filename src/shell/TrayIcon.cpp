@@ -3,11 +3,37 @@
 #include <algorithm>
 
 #include "ui/Application.h"
+#include "ui/Dpi.h"
 #include "ui/Form.h"
 #include "ui/Menus.h"
 #include "ui/Timer.h"
 
 namespace tray {
+
+SIZE NotifyIconSize() {
+  const int dpi = dpi::WindowDpi(FindWindowA("Shell_TrayWnd", nullptr));
+  // Windows 10 and later; looked up by name for the older ones.
+  using ForDpiFn = int(WINAPI*)(int, UINT);
+  static const auto forDpi = [] {
+    HMODULE user32 = GetModuleHandleA("user32.dll");
+    // GetProcAddress returns a generic function pointer; the cast to the real type is the
+    // documented way to call it.
+    return user32 ? reinterpret_cast<ForDpiFn>(reinterpret_cast<void*>(
+                        GetProcAddress(user32, "GetSystemMetricsForDpi")))
+                  : nullptr;
+  }();
+  if (forDpi) {
+    SIZE s = {forDpi(SM_CXSMICON, static_cast<UINT>(dpi)), forDpi(SM_CYSMICON, static_cast<UINT>(dpi))};
+    if (s.cx > 0 && s.cy > 0) return s;
+  }
+  return {GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON)};
+}
+
+IconLoader ResourceIcon(HINSTANCE Instance, const std::string& Name) {
+  return [Instance, Name](int Width, int Height) {
+    return static_cast<HICON>(LoadImageA(Instance, Name.c_str(), IMAGE_ICON, Width, Height, 0));
+  };
+}
 
 std::vector<Action> MouseSteps(UINT mouseMsg, const MouseContext& c, bool& leftDown) {
   std::vector<Action> steps;
@@ -198,8 +224,26 @@ void TTrayIcon::SetShowHint(bool Value) {
 }
 
 void TTrayIcon::SetIcon(HICON Value) {
+  loader_ = nullptr;
   icon_.reset(Value ? CopyIcon(Value) : nullptr);
   UpdateTrayIcon();
+}
+
+void TTrayIcon::SetIconLoader(tray::IconLoader Load) {
+  loader_ = std::move(Load);
+  loadedSize_ = {0, 0};
+  if (FitIconToTray()) UpdateTrayIcon();
+}
+
+bool TTrayIcon::FitIconToTray() {
+  if (!loader_) return false;
+  const SIZE size = tray::NotifyIconSize();
+  if (size.cx == loadedSize_.cx && size.cy == loadedSize_.cy) return false;
+  HICON loaded = loader_(size.cx, size.cy);
+  if (!loaded) return false;
+  icon_.reset(loaded);
+  loadedSize_ = size;
+  return true;
 }
 
 void TTrayIcon::TakeIconFromList() {
@@ -362,10 +406,19 @@ void TTrayIcon::AppWindowHook(UINT Msg, WPARAM WParam, LPARAM) {
   if (Msg == WM_SIZE && WParam == SIZE_MINIMIZED && minimizeToTray_) HideToTray();
   if (Msg == WM_WINDOWPOSCHANGED && firstPosChange_ && Application()->MainForm())
     firstPosChange_ = false;  // no MDI parent forms here, so nothing more to do
-  if (Msg == TaskbarCreatedMessage() && iconVisible_) AddTrayIcon();
+  // The taskbar's icon size follows the DPI of its monitor; the new taskbar may have
+  // another one.
+  if ((Msg == WM_DPICHANGED || Msg == WM_SETTINGCHANGE || Msg == WM_DISPLAYCHANGE) &&
+      FitIconToTray() && iconVisible_)
+    UpdateTrayIcon();
+  if (Msg == TaskbarCreatedMessage()) {
+    FitIconToTray();
+    if (iconVisible_) AddTrayIcon();
+  }
 }
 
 void TTrayIcon::OwnerWindowHook(UINT Msg, WPARAM WParam, LPARAM LParam) {
+  if (Msg == WM_DPICHANGED && FitIconToTray() && iconVisible_) UpdateTrayIcon();
   if (Msg == WM_SHOWWINDOW && WParam == 1 && LParam == 0) {
     HWND app = Application()->Handle();
     // The application window stays hidden (it must never give a taskbar button); only a

@@ -78,6 +78,17 @@ int ClampIconIndex(int index, int count);
 // Shift, Alt and Ctrl from key states (high bit set = down).
 TShiftState ShiftFromKeyStates(SHORT shift, SHORT alt, SHORT ctrl);
 
+// The size the notification area shows icons at: the small-icon size at the DPI of the
+// taskbar's monitor (the system DPI without a taskbar; SM_CXSMICON where the system has no
+// per-DPI metrics).
+SIZE NotifyIconSize();
+
+// Loads an icon at Width x Height; the caller owns the result. Null when it cannot.
+using IconLoader = std::function<HICON(int Width, int Height)>;
+// Loads the icon resource Name of Instance at the requested size, picking the best of the
+// sizes the resource holds.
+IconLoader ResourceIcon(HINSTANCE Instance, const std::string& Name);
+
 // The shell call the icon makes; tests replace it to see what would be sent.
 using ShellNotify = std::function<BOOL(DWORD message, NOTIFYICONDATAA* data)>;
 
@@ -103,7 +114,11 @@ class TTrayIcon : public TComponent {
   bool ShowHint() const { return showHint_; }
   void SetShowHint(bool Value);
   HICON Icon() const { return icon_.get(); }
-  void SetIcon(HICON Value);  // copies the icon
+  void SetIcon(HICON Value);  // copies the icon; a loader set before is dropped
+  // Icon from Load at tray::NotifyIconSize(), loaded again whenever that size changes (a
+  // DPI change, a new taskbar), so the icon is drawn from an image of its own size instead
+  // of a stretched one. A failed load keeps the icon shown before.
+  void SetIconLoader(tray::IconLoader Load);
   bool IconVisible() const { return iconVisible_; }
   void SetIconVisible(bool Value);
   int IconIndex() const { return iconIndex_; }
@@ -163,6 +178,9 @@ class TTrayIcon : public TComponent {
   HWND OwnerWindow() const;
   bool Notify(DWORD Message);
   void TakeIconFromList();
+  // Loads the icon again through the loader if the notification area's size changed; true
+  // when the icon was replaced.
+  bool FitIconToTray();
 
   NOTIFYICONDATAA data_ = {};
   std::unique_ptr<TMessageWindow> window_;
@@ -171,6 +189,8 @@ class TTrayIcon : public TComponent {
   std::unique_ptr<TWindowHook> ownerHook_;
   UniqueHIcon icon_;
   UniqueHIcon listIcon_;  // the icon taken from IconList
+  tray::IconLoader loader_;
+  SIZE loadedSize_ = {0, 0};  // the size icon_ was loaded at through loader_
   tray::ShellNotify notify_;
 
   bool designPreview_ = false;

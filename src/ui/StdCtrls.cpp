@@ -23,6 +23,19 @@ int NextControlId() {
 
 constexpr int kComboDropHeight = 200;
 
+// Sets a flag for the lifetime of the object and restores its previous value.
+class SetForScope {
+ public:
+  explicit SetForScope(bool& Flag) : flag_(Flag), saved_(Flag) { flag_ = true; }
+  ~SetForScope() { flag_ = saved_; }
+  SetForScope(const SetForScope&) = delete;
+  SetForScope& operator=(const SetForScope&) = delete;
+
+ private:
+  bool& flag_;
+  bool saved_;
+};
+
 }  // namespace
 
 // ---------------------------------------------------------------- TSystemControl
@@ -137,7 +150,7 @@ void TComboBox::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
   top_ = ATop;
   width_ = AWidth;
   height_ = AHeight;
-  if (HandleAllocated())
+  if (HandleAllocated() && !taking_window_bounds_)
     SetWindowPos(Handle(), nullptr, ALeft, ATop, AWidth, AHeight + kComboDropHeight,
                  SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -190,6 +203,15 @@ LRESULT TComboBox::WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) {
     return 0;
   }
   if (Msg == WM_DESTROY) ItemIndex();
+  if (Msg == WM_WINDOWPOSCHANGED) {
+    // The system sizes a closed drop-down list itself, to the height its font needs (after
+    // WM_SETFONT, or right after a taller SetWindowPos), and while it does so it does not
+    // correct the height again. Pushing the dropped height back from here would leave the
+    // window that tall, with an unpainted strip below the field: the height the window
+    // reports is recorded as it is.
+    SetForScope taking(taking_window_bounds_);
+    return TSystemControl::WndProc(Msg, WParam, LParam);
+  }
   return TSystemControl::WndProc(Msg, WParam, LParam);
 }
 

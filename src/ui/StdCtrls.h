@@ -86,6 +86,7 @@ class TComboBox : public TSystemControl {
   std::vector<std::string> items_;
   mutable int item_index_ = -1;
   int item_height_ = 13;
+  bool taking_window_bounds_ = false;  // inside WM_WINDOWPOSCHANGED: record, do not resize
 };
 
 // A frame with a caption; children (windowed and windowless) sit inside it.
