@@ -81,6 +81,16 @@ int main() {
     paint();
   });
 
+  monitor->HideMonitor();
+  Application()->ProcessMessages();
+  double hidden = PerTick([&](int) {
+    monitor->Timer1Timer(nullptr);
+    Application()->ProcessMessages();
+  });
+  double hiddenLabel = PerTick([&](int i) {
+    monitor->lbl_cpuvalue->SetCaption(std::to_string(i % 100) + "%");
+  });
+
   std::printf("monitor tick, shown (%d-bit build), ms per tick over %d ticks\n",
               static_cast<int>(sizeof(void*) * 8), kTicks);
   std::printf("  baseline (empty message pump)        %8.3f\n", base);
@@ -93,6 +103,9 @@ int main() {
   std::printf("  value label caption + repaint        %8.3f\n", labelPaint);
   std::printf("  CPU chart AddValue + repaint         %8.3f\n", chartPaint);
   std::printf("  whole window repaint                 %8.3f\n", fullPaint);
+  std::printf("hidden\n");
+  std::printf("  whole tick + pending messages        %8.3f\n", hidden);
+  std::printf("  value label caption                  %8.3f\n", hiddenLabel);
   monitor.reset();
   return 0;
 }

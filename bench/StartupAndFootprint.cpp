@@ -29,8 +29,8 @@ namespace {
 
 int kStartRounds = 3;
 constexpr DWORD kSettleMs = 5000;  // the monitor shows itself at start, then hides
-int kHiddenTicks = 40;             // one tick a second
-int kShownTicks = 20;
+int kHiddenTicks = 600;            // one tick a second
+int kShownTicks = 120;
 int kSequences = 20;
 constexpr std::uint64_t kRunRise = 64ull << 20;  // a run commits far more than this
 constexpr UINT kTrayIconId = 1;

@@ -7,6 +7,7 @@
 #include "ui/Form.h"
 #include "ui/Menus.h"
 #include "ui/Timer.h"
+#include "util/SystemLibrary.h"
 
 namespace tray {
 
@@ -125,6 +126,19 @@ TShiftState ButtonShift(TMouseButton b) {
 TShiftState KeyShift() {
   return tray::ShiftFromKeyStates(GetAsyncKeyState(VK_SHIFT), GetAsyncKeyState(VK_MENU),
                                   GetAsyncKeyState(VK_CONTROL));
+}
+
+// An image list exists only when its owner created one, and so loaded the common controls;
+// the program's own start-up does not load them for these two calls.
+int ListImageCount(HIMAGELIST List) {
+  auto* count = CommonControlsLibrary().Function<decltype(ImageList_GetImageCount)>(
+      "ImageList_GetImageCount");
+  return count ? count(List) : 0;
+}
+
+HICON ListIcon(HIMAGELIST List, int Index) {
+  auto* get = CommonControlsLibrary().Function<decltype(ImageList_GetIcon)>("ImageList_GetIcon");
+  return get ? get(List, Index, ILD_NORMAL) : nullptr;
 }
 
 }  // namespace
@@ -248,8 +262,8 @@ bool TTrayIcon::FitIconToTray() {
 
 void TTrayIcon::TakeIconFromList() {
   listIcon_.reset();
-  if (iconList_ && ImageList_GetImageCount(iconList_) > 0)
-    listIcon_.reset(ImageList_GetIcon(iconList_, iconIndex_, ILD_NORMAL));
+  if (iconList_ && ListImageCount(iconList_) > 0)
+    listIcon_.reset(ListIcon(iconList_, iconIndex_));
 }
 
 void TTrayIcon::SetIconList(HIMAGELIST Value) {
@@ -258,7 +272,7 @@ void TTrayIcon::SetIconList(HIMAGELIST Value) {
 }
 
 void TTrayIcon::SetIconIndex(int Value) {
-  iconIndex_ = iconList_ ? tray::ClampIconIndex(Value, ImageList_GetImageCount(iconList_)) : 0;
+  iconIndex_ = iconList_ ? tray::ClampIconIndex(Value, ListImageCount(iconList_)) : 0;
   TakeIconFromList();
   UpdateTrayIcon();
 }
@@ -288,7 +302,7 @@ void TTrayIcon::SetPopupMenu(TPopupMenu* Value) {
 
 void TTrayIcon::CycleTick() {
   if (!iconList_) return;
-  const int count = ImageList_GetImageCount(iconList_);
+  const int count = ListImageCount(iconList_);
   if (count <= 0) return;
   TakeIconFromList();
   const int next = tray::NextCycleIndex(iconIndex_, count);

@@ -9,12 +9,6 @@
 
 namespace {
 HWND DialogOwner(HWND Owner) { return Owner ? Owner : Application()->Handle(); }
-
-// Only the options dialog opens these; a start-up does not pay for loading them.
-TSystemLibrary& CommonDialogs() {
-  static TSystemLibrary library("comdlg32.dll");
-  return library;
-}
 }  // namespace
 
 std::string OpenFilterList(const std::string& Filter) {
@@ -43,7 +37,7 @@ bool TColorDialog::Execute(HWND Owner) {
   cc.rgbResult = ColorToRGB(color_) & 0xFFFFFF;
   cc.lpCustColors = custom_;
   cc.Flags = CC_RGBINIT | CC_ANYCOLOR;
-  auto* choose = CommonDialogs().Function<decltype(ChooseColorA)>("ChooseColorA");
+  auto* choose = CommonDialogsLibrary().Function<decltype(ChooseColorA)>("ChooseColorA");
   if (!choose || !choose(&cc)) return false;
   color_ = cc.rgbResult;
   return true;
@@ -67,7 +61,7 @@ bool TOpenDialog::Execute(HWND Owner) {
   ofn.lpstrDefExt = ext.empty() ? nullptr : ext.c_str();
   ofn.lpstrTitle = Title.empty() ? nullptr : Title.c_str();
   ofn.Flags = OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_EXPLORER | OFN_NOCHANGEDIR;
-  auto* open = CommonDialogs().Function<decltype(GetOpenFileNameA)>("GetOpenFileNameA");
+  auto* open = CommonDialogsLibrary().Function<decltype(GetOpenFileNameA)>("GetOpenFileNameA");
   if (!open || !open(&ofn)) return false;
   FileName = name.data();
   return true;

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "ui/Dpi.h"
+#include "util/SystemLibrary.h"
 
 namespace {
 
@@ -12,7 +13,10 @@ void InitCommonControlClasses() {
   static bool done = false;
   if (done) return;
   INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_TAB_CLASSES | ICC_HOTKEY_CLASS | ICC_STANDARD_CLASSES};
-  done = InitCommonControlsEx(&icc) != FALSE;
+  // Loaded here, with the first standard control, rather than at every start-up.
+  auto* init = CommonControlsLibrary().Function<decltype(InitCommonControlsEx)>(
+      "InitCommonControlsEx");
+  done = init && init(&icc) != FALSE;
 }
 
 // Control ids for WM_COMMAND; IDOK and IDCANCEL are kept for the default and cancel buttons.

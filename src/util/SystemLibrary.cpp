@@ -22,3 +22,13 @@ FARPROC TSystemLibrary::Address(const char* Export) {
   }
   return module_ ? GetProcAddress(module_, Export) : nullptr;
 }
+
+TSystemLibrary& CommonControlsLibrary() {
+  static TSystemLibrary library("comctl32.dll");
+  return library;
+}
+
+TSystemLibrary& CommonDialogsLibrary() {
+  static TSystemLibrary library("comdlg32.dll");
+  return library;
+}

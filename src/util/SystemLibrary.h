@@ -27,3 +27,8 @@ class TSystemLibrary {
   HMODULE module_ = nullptr;
   bool tried_ = false;
 };
+
+// The two libraries only the options dialog needs: the common controls (version 6 through
+// the manifest) and the common dialogs.
+TSystemLibrary& CommonControlsLibrary();
+TSystemLibrary& CommonDialogsLibrary();
