@@ -1,76 +1,25 @@
-// Malformed language files, generated here, loaded by the language object and used by the
+// Malformed language files (the shared corpus), loaded by the language object and used by the
 // real monitor window: its captions and its free-memory line, whose format comes from the
 // file. No input may crash, show a message or reach a printf-style function.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <memory>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "app/MainFormTexts.h"
 #include "monitor/MemtideFrm.h"
 #include "settings/MultiLanguage.h"
+#include "support/BadInputCorpus.h"
 #include "support/TestSupport.h"
 #include "ui/Application.h"
 #include "util/QvBaseUnit.h"
 
+using badinput::Repeat;
 using testsupport::TempFolder;
 
 namespace {
-
-std::string Repeat(char c, std::size_t n) { return std::string(n, c); }
-
-std::string Join(std::initializer_list<std::string_view> parts) {
-  std::string s;
-  for (auto p : parts) s.append(p);
-  return s;
-}
-
-std::string Garbage(std::size_t size, unsigned seed) {
-  std::mt19937 rng(seed);
-  std::string s(size, '\0');
-  for (auto& c : s) c = static_cast<char>(rng() & 0xFF);
-  return s;
-}
-
-struct LngCase {
-  std::string name;
-  std::string content;
-  // The free-memory line the window must show; empty: only that it shows one.
-  std::string expectedRamLine;
-};
-
-std::vector<LngCase> LngCorpus() {
-  std::string manyKeys = "[Language]\r\n";
-  for (int i = 0; i < 5000; ++i) manyKeys += Join({"key", std::to_string(i), "=x\r\n"});
-  manyKeys += "msg_ramfree=LATE\r\n";
-  return {
-      {"empty file", "", ""},
-      {"binary garbage", Garbage(8192, 7), ""},
-      {"1 MiB format", Join({"[Language]\r\nmsg_ramfree=", Repeat('A', 1 << 20), "\r\n"}),
-       Repeat('A', 2047)},
-      {"more placeholders than values", "[Language]\r\nmsg_ramfree=%s|%s|%s|%s|%s\r\n", ""},
-      {"printf conversions", "[Language]\r\nmsg_ramfree=%n%d%x%p%%%\r\n", "%n%d%x%p%%%"},
-      {"positional and width forms",
-       "[Language]\r\nmsg_ramfree=%1$s %*s %.99999s %ls %S %hs {0} $1\r\n",
-       "%1$s %*s %.99999s %ls %S %hs {0} $1"},
-      {"a lone percent", "[Language]\r\nmsg_ramfree=%\r\n", "%"},
-      {"empty format", "[Language]\r\nmsg_ramfree=\r\n", ""},
-      {"no Language section", "[FrmMemtide]\r\nlbl_cpu=C\r\n", ""},
-      {"duplicate keys", "[Language]\r\nmsg_ramfree=ONE\r\nmsg_ramfree=TWO\r\n", ""},
-      {"5000 keys first", manyKeys, ""},
-      {"1 MiB captions",
-       Join({"[FrmMemtide]\r\nlbl_title=", Repeat('T', 1 << 20), "\r\nlbl_cpu=",
-             Repeat('C', 1 << 20), "\r\n"}),
-       ""},
-      {"1 MiB section name", Join({"[", Repeat('L', 1 << 20), "]\r\nmsg_ramfree=X\r\n"}), ""},
-      {"1 MiB author", Join({"[About]\r\nAuthor=", Repeat('a', 1 << 20), "\r\n"}), ""},
-      {"UTF-16 file", std::string("\xFF\xFE[\0L\0a\0n\0g\0u\0a\0g\0e\0]\0\r\0\n\0", 28), ""},
-      {"equals signs only", "[Language]\r\n=\r\n==\r\nmsg_ramfree\r\n", ""},
-  };
-}
 
 class BadLanguageInput : public testing::Test {
  protected:
@@ -89,7 +38,7 @@ class BadLanguageInput : public testing::Test {
 };
 
 TEST_F(BadLanguageInput, CorpusThroughTheLanguageObjectAndTheMonitorWindow) {
-  const auto corpus = LngCorpus();
+  const auto corpus = badinput::LngCorpus();
   ASSERT_GE(corpus.size(), 16u);
   TMultiLanguage language;
   TMonitorHost host;
