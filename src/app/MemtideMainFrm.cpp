@@ -339,7 +339,12 @@ LRESULT TFrmMemtideMain::WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) {
     case multinst::WM_INSTANCENOTICE:
       return 0;
     case WM_QUERYENDSESSION:
-      if (options_) options_->SaveSettings();
+      // Saved now: the session may end the process before the forms are freed. Once is
+      // enough; a failed write is reported once.
+      if (options_) {
+        options_->SaveSettings();
+        options_->SetSaveOnDestroy(false);
+      }
       Close();
       return 1;
     default:

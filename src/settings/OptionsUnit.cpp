@@ -112,7 +112,7 @@ TOptions::TOptions(TOptionsStorage storage) : storage_(std::move(storage)) { Loa
 TOptions::~TOptions() {
   // A destructor must not throw; a failed write has been reported already.
   try {
-    SaveSettings();
+    if (saveOnDestroy_) SaveSettings();
   } catch (...) {
   }
 }

@@ -52,6 +52,9 @@ class TOptions {
   // False when a write failed; the failure has then been reported through OnWriteError
   // and the entries after it were not written.
   bool SaveSettings();
+  // Off: the destructor does not save (an owner that has just saved as the session ends
+  // must not write, and report a failure, a second time).
+  void SetSaveOnDestroy(bool Value) { saveOnDestroy_ = Value; }
   bool IsRunAtStartup() const;
   void SetRunAtStartup(bool enabled);
 
@@ -73,6 +76,7 @@ class TOptions {
   void ReportWriteError(const std::string& message);
 
   TOptionsStorage storage_;
+  bool saveOnDestroy_ = true;
 };
 
 // INI number rule: longer than two characters and starting "0x"/"0X" is hexadecimal,

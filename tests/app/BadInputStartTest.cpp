@@ -154,7 +154,10 @@ class BadInputStart : public ::testing::Test {
     }, showFromTray);
   }
 
-  StartReport StartPrepared(const std::function<void()>& prepare, bool showFromTray) {
+  // `closeWith`: WM_CLOSE as a user closes it, or WM_QUERYENDSESSION as Windows ends the
+  // session (posted: the handler may show a message box the test has to answer).
+  StartReport StartPrepared(const std::function<void()>& prepare, bool showFromTray,
+                            UINT closeWith = WM_CLOSE) {
     DeleteFileA(folder_->File("Memtide.ini").c_str());
     DeleteFileA(folder_->File("Bad.lng").c_str());
     prepare();
@@ -204,7 +207,7 @@ class BadInputStart : public ::testing::Test {
     report.DialogsBeforeClose = report.Dialogs.size();
     // Closed as Program::Close does (WM_CLOSE to the main form), answering any message box
     // raised while closing.
-    if (HWND main = MainFormWindow(pid)) PostMessageA(main, WM_CLOSE, 0, 0);
+    if (HWND main = MainFormWindow(pid)) PostMessageA(main, closeWith, 0, 0);
     WaitFor([&] {
       CollectDialogs(pid, report);
       return !p.Running();
@@ -294,6 +297,19 @@ TEST_F(BadInputStart, IniThatIsAFolderGivesDefaultsAndOneErrorAtClose) {
   EXPECT_TRUE(r.WindowsUp) << r;
   EXPECT_TRUE(r.AliveAfterRun) << r;
   EXPECT_EQ(0u, r.DialogsBeforeClose) << "loading must be silent: " << r;
+  ASSERT_EQ(1u, r.Dialogs.size()) << r;
+  EXPECT_EQ("Unable to write to " + ini, r.Dialogs[0]);
+  ASSERT_TRUE(r.ExitCode.has_value()) << r;
+  EXPECT_EQ(0u, *r.ExitCode);
+}
+
+// Ending the session saves at once and the forms are freed after: still one report.
+TEST_F(BadInputStart, IniThatIsAFolderGivesOneErrorWhenTheSessionEnds) {
+  const std::string ini = folder_->File("Memtide.ini");
+  const StartReport r =
+      StartPrepared([&] { CreateDirectoryA(ini.c_str(), nullptr); }, false, WM_QUERYENDSESSION);
+  RemoveDirectoryA(ini.c_str());
+  EXPECT_EQ(0u, r.DialogsBeforeClose) << r;
   ASSERT_EQ(1u, r.Dialogs.size()) << r;
   EXPECT_EQ("Unable to write to " + ini, r.Dialogs[0]);
   ASSERT_TRUE(r.ExitCode.has_value()) << r;

@@ -203,6 +203,27 @@ TEST_F(OptionsTest, Destruction_SavesTheFields) {
   EXPECT_EQ(ReadDword(SettingsKey(), "HotKey"), 0x4041u);
 }
 
+// The session-end path saves, then frees the settings with the forms: one write, and one
+// report of a failed write, not two.
+TEST_F(OptionsTest, Destruction_WithSavingOffWritesAndReportsNothingMore) {
+  {
+    auto o = Make();
+    o->HotKey = 0x4041;
+    o->SetSaveOnDestroy(false);
+  }
+  EXPECT_NE(ReadDword(SettingsKey(), "HotKey"), 0x4041u);
+
+  MakePortable();
+  CreateDirectoryA(folder.File("Memtide.ini").c_str(), nullptr);
+  {
+    auto o = Make();
+    EXPECT_FALSE(o->SaveSettings());
+    o->SetSaveOnDestroy(false);
+  }
+  EXPECT_EQ(errors.size(), 1u);
+  RemoveDirectoryA(folder.File("Memtide.ini").c_str());
+}
+
 TEST_F(OptionsTest, Load_ResetsFieldsThatStorageLacks) {
   auto o = Make();
   o->HotKey = 1;
