@@ -453,7 +453,10 @@ int main(int argc, char** argv) {
   }
 
   // --- Footprint and idle cost: both programs run side by side.
-  Process b = Start(baseline, "600");
+  // The baseline ends itself after its lifetime: long enough for every reading below
+  // (the sequences take well under ten minutes).
+  const int baselineSeconds = static_cast<int>(kSettleMs / 1000) + kHiddenTicks + kShownTicks + 900;
+  Process b = Start(baseline, std::to_string(baselineSeconds));
   Process m = Start(memtide, "");
   if (!b.Handle || !m.Handle) {
     std::fprintf(stderr, "could not start the programs\n");
