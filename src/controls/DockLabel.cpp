@@ -38,26 +38,49 @@ void TPCDockLabel::SetAutoSize(bool Value) {
 
 const TFont& TPCDockLabel::CurrentFont() const { return mouse_over_ ? mouse_over_font_ : *Font(); }
 
+Gdiplus::Font* TPCDockLabel::GdiPlusFont(const TFont& Font) {
+  CachedFont& c = &Font == &mouse_over_font_ ? mouse_over_font_cache_ : font_cache_;
+  if (!c.Made || c.Name != Font.Name() || c.Size != Font.Size() || c.Style != Font.Style()) {
+    c.Font = LabelFont(Font);
+    c.Name = Font.Name();
+    c.Size = Font.Size();
+    c.Style = Font.Style();
+    c.Made = true;
+  }
+  return c.Font.get();
+}
+
+Gdiplus::Graphics* TPCDockLabel::MeasuringGraphics() {
+  if (!measure_graphics_) {
+    measure_dc_.reset(CreateCompatibleDC(nullptr));
+    if (!measure_dc_) return nullptr;
+    auto g = std::make_unique<Gdiplus::Graphics>(measure_dc_.get());
+    if (g->GetLastStatus() != Gdiplus::Ok) return nullptr;
+    measure_graphics_ = std::move(g);
+  }
+  return measure_graphics_.get();
+}
+
 void TPCDockLabel::FitToText() {
   if (!initialised_ || Loading() || !auto_size_) return;
-  auto font = LabelFont(CurrentFont());
-  if (!font) return;
-  ScopedGetDC screen(nullptr);
-  Gdiplus::Graphics g(screen.get());
+  Gdiplus::Font* font = GdiPlusFont(CurrentFont());
+  Gdiplus::Graphics* g = font ? MeasuringGraphics() : nullptr;
+  if (!g) return;
   Gdiplus::StringFormat format(0, LANG_NEUTRAL);
   format.SetAlignment(alignment_);
   format.SetLineAlignment(layout_);
   const std::wstring text = WidenA(Caption());
   Gdiplus::RectF box;
-  if (g.MeasureString(text.c_str(), static_cast<INT>(text.size()), font.get(),
-                      Gdiplus::RectF(0, 0, 1000, 1000), &format, &box) != Gdiplus::Ok)
+  if (g->MeasureString(text.c_str(), static_cast<INT>(text.size()), font,
+                       Gdiplus::RectF(0, 0, 1000, 1000), &format, &box) != Gdiplus::Ok)
     return;
   SetBounds(Left(), Top(), static_cast<int>(box.Width) + 1, static_cast<int>(box.Height) + 1);
 }
 
 void TPCDockLabel::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
+  // The base asks for a repaint of the old and the new rectangle when they differ; a
+  // caption that fits the same box (every percent of a run) asks for nothing more here.
   TControl::SetBounds(ALeft, ATop, AWidth, AHeight);
-  Invalidate();
 }
 
 void TPCDockLabel::Paint(TCanvas& Canvas) {
@@ -65,7 +88,7 @@ void TPCDockLabel::Paint(TCanvas& Canvas) {
   Gdiplus::Graphics g(Canvas.Handle());
   const bool over = mouse_over_;
   const TFont& chosen = CurrentFont();
-  auto font = LabelFont(chosen);
+  Gdiplus::Font* font = GdiPlusFont(chosen);
   Gdiplus::SolidBrush text_brush(Argb(chosen.Color(), over ? mouse_over_font_alpha_ : font_alpha_));
   Gdiplus::StringFormat format(0, LANG_NEUTRAL);
   format.SetAlignment(alignment_);
@@ -87,9 +110,9 @@ void TPCDockLabel::Paint(TCanvas& Canvas) {
   if (show_shadow_) {
     Gdiplus::SolidBrush shadow(Argb(shadow_color_, shadow_alpha_));
     Gdiplus::RectF moved(client.X + 1, client.Y + 1, client.Width, client.Height);
-    g.DrawString(text.c_str(), length, font.get(), moved, &format, &shadow);
+    g.DrawString(text.c_str(), length, font, moved, &format, &shadow);
   }
-  g.DrawString(text.c_str(), length, font.get(), client, &format, &text_brush);
+  g.DrawString(text.c_str(), length, font, client, &format, &text_brush);
 }
 
 void TPCDockLabel::ChangeScale(int M, int D) {

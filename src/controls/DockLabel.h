@@ -4,8 +4,12 @@
 #pragma once
 #include "controls/GdiPlus.h"
 
+#include <memory>
+#include <string>
+
 #include "controls/ColorUnit.h"
 #include "ui/Control.h"
+#include "util/ScopedHandles.h"
 
 using Gdiplus::LinearGradientMode;
 using Gdiplus::StringAlignment;
@@ -80,6 +84,24 @@ class TPCDockLabel : public TControl {
   }
   // The font in use now: MouseOverFont while the mouse is over the label, else Font.
   const TFont& CurrentFont() const;
+  // The GDI+ font for `Font` (null for a face GDI+ cannot find), made once per face, size
+  // and style: under Wine finding a family and making a font takes longer than drawing
+  // the label's few characters, and the value lines change every second.
+  Gdiplus::Font* GdiPlusFont(const TFont& Font);
+  // Measures on a memory DC of the screen's resolution kept for the label's life: taking
+  // the screen DC and making a Graphics for it for every caption cost ~0.2 ms each time.
+  Gdiplus::Graphics* MeasuringGraphics();
+
+  struct CachedFont {
+    bool Made = false;
+    std::string Name;
+    int Size = 0;
+    TFontStyles Style = 0;
+    std::unique_ptr<Gdiplus::Font> Font;
+  };
+  CachedFont font_cache_, mouse_over_font_cache_;
+  UniqueMemDC measure_dc_;
+  std::unique_ptr<Gdiplus::Graphics> measure_graphics_;
 
   bool initialised_ = false;
   bool show_back_color_ = false;
