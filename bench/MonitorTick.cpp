@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "BenchSupport.h"
 #include "controls/ColorUnit.h"
 #include "controls/DockLabel.h"
 #include "controls/QvGDIPlusTrendLine.h"
@@ -21,27 +22,17 @@ namespace {
 
 constexpr int kTicks = 120;
 
-double Now() {
-  LARGE_INTEGER f, t;
-  QueryPerformanceFrequency(&f);
-  QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) / static_cast<double>(f.QuadPart);
-}
-
 // Milliseconds of wall time per call of `step`, over kTicks calls.
 double PerTick(const std::function<void(int)>& step) {
-  double t0 = Now();
+  double t0 = bench::Now();
   for (int i = 0; i < kTicks; ++i) step(i);
-  return (Now() - t0) * 1000.0 / kTicks;
+  return (bench::Now() - t0) * 1000.0 / kTicks;
 }
 
 }  // namespace
 
 int main() {
-  SetMessageBoxFunction([](HWND, const std::string& text, const std::string&, UINT) {
-    std::fprintf(stderr, "message: %s\n", text.c_str());
-    return IDOK;
-  });
+  bench::PrintMessagesInsteadOfBoxes();
   GdiPlusSession gdiplus;
   TMonitorParts parts;
   parts.FillDefaults();

@@ -12,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "controls/ColorUnit.h"
 #include "monitor/MemtideFrm.h"
 #include "ui/Application.h"
@@ -21,13 +22,6 @@ namespace {
 
 constexpr std::size_t kBlock = 1048576;
 constexpr int kRounds = 9;
-
-double Now() {
-  LARGE_INTEGER f, t;
-  QueryPerformanceFrequency(&f);
-  QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) / static_cast<double>(f.QuadPart);
-}
 
 double Median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
@@ -58,9 +52,9 @@ class TimedOptimizer final : public IMonitorOptimizer {
   std::int64_t TotalMemory() const override { return real_->TotalMemory(); }
   bool Working() const override { return real_->Working(); }
   void Optimize(int, std::function<void(int)> onProgress) override {
-    double t0 = Now();
+    double t0 = bench::Now();
     real_->Optimize(*blocks_, std::move(onProgress));
-    *seconds_ = Now() - t0;
+    *seconds_ = bench::Now() - t0;
   }
   void Stop() override { real_->Stop(); }
 
@@ -79,10 +73,7 @@ class NoProcesses final : public IMonitorProcesses {
 }  // namespace
 
 int main() {
-  SetMessageBoxFunction([](HWND, const std::string& text, const std::string&, UINT) {
-    std::fprintf(stderr, "message: %s\n", text.c_str());
-    return IDOK;
-  });
+  bench::PrintMessagesInsteadOfBoxes();
   GdiPlusSession gdiplus;
   int blocks = 0;
   double seconds = 0;
@@ -112,12 +103,12 @@ int main() {
       blocks = n;
       monitor->StartOptimize();
       opt.push_back(seconds);
-      double t0 = Now();
+      double t0 = bench::Now();
       held = BareLoop(n);
-      bare.push_back(Now() - t0);
-      t0 = Now();
+      bare.push_back(bench::Now() - t0);
+      t0 = bench::Now();
       alone->Optimize(n, [](int) {});
-      plain.push_back(Now() - t0);
+      plain.push_back(bench::Now() - t0);
     }
     double o = Median(opt), b = Median(bare), p = Median(plain);
     std::printf("%6d %8d %12.1f %12.1f %12.1f %8.3f %6s\n", n, held, o * 1000, p * 1000,

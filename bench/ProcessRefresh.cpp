@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "sampling/MemtideProcessUnit.h"
 #include "util/QvBaseUnit.h"
 #include "util/ScopedHandles.h"
@@ -48,11 +49,7 @@ int SnapshotWalk() {
 }  // namespace
 
 int main() {
-  // No message box may stop an unattended run.
-  SetMessageBoxFunction([](HWND, const std::string& text, const std::string&, UINT) {
-    std::fprintf(stderr, "message: %s\n", text.c_str());
-    return IDOK;
-  });
+  bench::PrintMessagesInsteadOfBoxes();
   std::string child = ExeFolder() + "SamplingChild.exe";
   if (GetFileAttributesA(child.c_str()) == INVALID_FILE_ATTRIBUTES) {
     std::fprintf(stderr, "%s is missing: build the SamplingChild target first\n", child.c_str());

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "../tests/reliability/Footprint.h"
+#include "BenchSupport.h"
 #include "monitor/MemtideMessages.h"
 #include "util/ScopedHandles.h"
 
@@ -40,13 +41,6 @@ std::string ExeFolder() {
   GetModuleFileNameA(nullptr, path, MAX_PATH);
   std::string s = path;
   return s.substr(0, s.find_last_of('\\') + 1);
-}
-
-double Now() {
-  LARGE_INTEGER f, c;
-  QueryPerformanceFrequency(&f);
-  QueryPerformanceCounter(&c);
-  return static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
 }
 
 struct Process {
@@ -425,16 +419,16 @@ int main(int argc, char** argv) {
   std::printf("Start-up (median of %d rounds, polled every 2 ms)\n", kStartRounds);
   std::vector<double> baseTimes, memTimes;
   for (int round = 0; round < kStartRounds; ++round) {
-    double t0 = Now();
+    double t0 = bench::Now();
     Process b = Start(baseline, "60");
     if (b.Handle && WaitUntil([&] { return FirstWindowVisible(b.Id); }, 15000, 2))
-      baseTimes.push_back(Now() - t0);
+      baseTimes.push_back(bench::Now() - t0);
     End(b, false);
 
-    t0 = Now();
+    t0 = bench::Now();
     Process m = Start(memtide, "");
     if (m.Handle && WaitUntil([&] { return TrayIconPresent(m.Id); }, 30000, 2))
-      memTimes.push_back(Now() - t0);
+      memTimes.push_back(bench::Now() - t0);
     // Its start-up work (first samples, the monitor shown and hidden) ends before it closes.
     Sleep(1500);
     End(m, true);
@@ -472,9 +466,9 @@ int main(int argc, char** argv) {
 
   const CpuClock mClock = MakeClock(m, memtide), bClock = MakeClock(b, baseline);
   double mCpu0 = mClock.Seconds(), bCpu0 = bClock.Seconds();
-  double t0 = Now();
+  double t0 = bench::Now();
   Sleep(kHiddenTicks * 1000);
-  const double hiddenSecs = Now() - t0;
+  const double hiddenSecs = bench::Now() - t0;
   const double mHidden = mClock.Seconds() - mCpu0;
   const double bHidden = bClock.Seconds() - bCpu0;
   const bool stayedHidden = monitor && !IsWindowVisible(monitor);
@@ -490,9 +484,9 @@ int main(int argc, char** argv) {
   if (ShowMonitor(m.Id)) {
     mCpu0 = mClock.Seconds();
     bCpu0 = bClock.Seconds();
-    t0 = Now();
+    t0 = bench::Now();
     Sleep(kShownTicks * 1000);
-    shownSecs = Now() - t0;
+    shownSecs = bench::Now() - t0;
     mShown = mClock.Seconds() - mCpu0;
     bShown = bClock.Seconds() - bCpu0;
     stayedShown = IsWindowVisible(monitor) != FALSE;
@@ -500,7 +494,7 @@ int main(int argc, char** argv) {
   MoveCursor(100, 100);
 
   int seen = 0;
-  const double seqStart = Now();
+  const double seqStart = bench::Now();
   Reading mHalf;
   for (int i = 0; i < kSequences; ++i) {
     seen += RunSequence(m) ? 1 : 0;
@@ -511,7 +505,7 @@ int main(int argc, char** argv) {
       Print("Memtide", label, mHalf);
     }
   }
-  const double seqSecs = Now() - seqStart;
+  const double seqSecs = bench::Now() - seqStart;
   Sleep(2000);  // the last run's result text and balloon settle
   const Reading mSeq = Read(m), bSeq = Read(b);
   std::snprintf(label, sizeof label, "after %d sequences", kSequences);

@@ -39,12 +39,8 @@ const char* kSettingNames[] = {
 class MemtideEndToEnd : public ::testing::Test {
  protected:
   void SetUp() override {
-    // The desktop's shell may still be starting when the first window of a session opens.
-    // (Wine sizes its taskbar only once something is shown in it.)
-    if (!WaitFor([] { return FindWindowA("Shell_TrayWnd", nullptr) != nullptr; }, 15000, 100)) {
-      GTEST_SKIP() << "no taskbar: the Wine prefix has no shared virtual desktop";
-    }
-    if (!FileExists(ProgramPath())) GTEST_SKIP() << "Memtide.exe not built beside the tests";
+    const std::string why = EndToEndSkipReason(ProgramPath());
+    if (!why.empty()) GTEST_SKIP() << why;
     ASSERT_TRUE(WaitFor([] { return CountProcesses("Memtide.exe") == 0; }, 10000))
         << "another Memtide is still running";
     settings_ = std::make_unique<RegistryKeyGuard>(HKEY_CURRENT_USER, kSettingsKey);

@@ -379,4 +379,13 @@ bool FileExists(const std::string& path) {
   return attrs != INVALID_FILE_ATTRIBUTES && !(attrs & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+std::string EndToEndSkipReason(const std::string& exe) {
+  // The desktop's shell may still be starting when the first window of a session opens.
+  // (Wine sizes its taskbar only once something is shown in it.)
+  if (!WaitFor([] { return FindWindowA("Shell_TrayWnd", nullptr) != nullptr; }, 15000, 100))
+    return "no taskbar: the Wine prefix has no shared virtual desktop";
+  if (!FileExists(exe)) return "Memtide.exe not built beside the tests";
+  return "";
+}
+
 }  // namespace e2e

@@ -99,6 +99,10 @@ void PressChord(const std::vector<WORD>& vks);  // held in order, released in re
 // The desktop's taskbar and the point over the first icon of its notification area.
 RECT TaskbarRect();
 POINT TrayIconPoint();
+// Why an end-to-end test cannot run here (no taskbar on the desktop after waiting for it,
+// or no program at `exe`); empty when it can.
+std::string EndToEndSkipReason(const std::string& exe);
+
 // True when a tray icon with this window and id is known to the notification area.
 bool TrayIconExists(HWND wnd, UINT id);
 
