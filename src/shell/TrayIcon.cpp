@@ -13,21 +13,7 @@ namespace tray {
 
 SIZE NotifyIconSize() {
   const int dpi = dpi::WindowDpi(FindWindowA("Shell_TrayWnd", nullptr));
-  // Windows 10 and later; looked up by name for the older ones.
-  using ForDpiFn = int(WINAPI*)(int, UINT);
-  static const auto forDpi = [] {
-    HMODULE user32 = GetModuleHandleA("user32.dll");
-    // GetProcAddress returns a generic function pointer; the cast to the real type is the
-    // documented way to call it.
-    return user32 ? reinterpret_cast<ForDpiFn>(reinterpret_cast<void*>(
-                        GetProcAddress(user32, "GetSystemMetricsForDpi")))
-                  : nullptr;
-  }();
-  if (forDpi) {
-    SIZE s = {forDpi(SM_CXSMICON, static_cast<UINT>(dpi)), forDpi(SM_CYSMICON, static_cast<UINT>(dpi))};
-    if (s.cx > 0 && s.cy > 0) return s;
-  }
-  return {GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON)};
+  return {dpi::SystemMetricForDpi(SM_CXSMICON, dpi), dpi::SystemMetricForDpi(SM_CYSMICON, dpi)};
 }
 
 IconLoader ResourceIcon(HINSTANCE Instance, const std::string& Name) {

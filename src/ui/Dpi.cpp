@@ -69,6 +69,16 @@ int WindowDpi(HWND Wnd) {
   return SystemDpi();
 }
 
+int SystemMetricForDpi(int Index, int Dpi) {
+  using ForDpiFn = int(WINAPI*)(int, UINT);
+  static const auto forDpi = Lookup<ForDpiFn>("user32.dll", "GetSystemMetricsForDpi");
+  if (forDpi && Dpi > 0) {
+    const int v = forDpi(Index, static_cast<UINT>(Dpi));
+    if (v > 0) return v;
+  }
+  return GetSystemMetrics(Index);
+}
+
 void MakeProcessDpiAware() {
   using SetContextFn = BOOL(WINAPI*)(HANDLE);
   if (auto setContext = Lookup<SetContextFn>("user32.dll", "SetProcessDpiAwarenessContext")) {

@@ -20,6 +20,10 @@ int SystemDpi();
 // (Windows 8.1), otherwise the system DPI. A null window gives the system DPI.
 int WindowDpi(HWND Wnd);
 
+// A system metric (SM_CXSMICON, ...) at that DPI: GetSystemMetricsForDpi (Windows 10),
+// otherwise - or when it answers nothing - GetSystemMetrics, the system DPI's value.
+int SystemMetricForDpi(int Index, int Dpi);
+
 // Declares per-monitor awareness at run time for programs without a manifest that says
 // so (tools, test helpers): PerMonitorV2, PerMonitor, then system aware, whichever the
 // system knows. Must run before the first window is created.
