@@ -61,12 +61,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   } catch (...) {
     application.HandleException(std::current_exception());
   }
-  // The loop ends on the application's terminate flag and leaves the quit message queued.
-  // Freeing the main form saves the settings; a write error shown then would meet that
-  // message and close before the user saw it.
-  MSG quit;
-  while (PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-  }
   FreeForms(application);
   SetApplicationWindowProvider(nullptr);
   multinst::SetMainFormSource(nullptr);

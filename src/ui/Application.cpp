@@ -93,6 +93,11 @@ void TApplication::Run() {
     }
     HandleMessage(msg);
   }
+  // Terminate's quit message is still queued when the loop ends on the flag. Left there,
+  // it would end the first message box shown after Run - such as a settings write error
+  // while the forms are freed - before the user saw it.
+  while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+  }
 }
 
 void TApplication::Terminate() {
