@@ -1,19 +1,26 @@
 #include "ui/Dpi.h"
 
 #include <cstdint>
+#include <type_traits>
+
+#include "util/SystemLibrary.h"
 
 namespace dpi {
 namespace {
 int g_override = 0;
 
 // Windows 7 has none of the per-monitor functions, so they are looked up by name.
+TSystemLibrary& User32() {
+  static TSystemLibrary library("user32.dll");
+  return library;
+}
+TSystemLibrary& Shcore() {  // not loaded by default; stays loaded once asked for
+  static TSystemLibrary library("shcore.dll");
+  return library;
+}
 template <class Fn>
-Fn Lookup(const char* Module, const char* Name) {
-  HMODULE m = GetModuleHandleA(Module);
-  if (!m) m = LoadLibraryA(Module);  // shcore is not loaded by default; stays loaded
-  // GetProcAddress returns a generic function pointer; the cast to the real type is the
-  // documented way to call it.
-  return m ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(m, Name))) : nullptr;
+Fn Lookup(TSystemLibrary& Library, const char* Name) {
+  return Library.Function<std::remove_pointer_t<Fn>>(Name);
 }
 
 int ScreenLogPixels() {
@@ -41,7 +48,7 @@ RECT ScaleRect(const RECT& R, int Dpi, int FromDpi) {
 int SystemDpi() {
   if (g_override) return g_override;
   using GetDpiForSystemFn = UINT(WINAPI*)();
-  static const auto forSystem = Lookup<GetDpiForSystemFn>("user32.dll", "GetDpiForSystem");
+  static const auto forSystem = Lookup<GetDpiForSystemFn>(User32(), "GetDpiForSystem");
   if (forSystem) {
     UINT v = forSystem();
     if (v) return static_cast<int>(v);
@@ -53,14 +60,14 @@ int WindowDpi(HWND Wnd) {
   if (g_override) return g_override;
   if (!Wnd) return SystemDpi();
   using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-  static const auto forWindow = Lookup<GetDpiForWindowFn>("user32.dll", "GetDpiForWindow");
+  static const auto forWindow = Lookup<GetDpiForWindowFn>(User32(), "GetDpiForWindow");
   if (forWindow) {
     UINT v = forWindow(Wnd);
     if (v) return static_cast<int>(v);
   }
   // MDT_EFFECTIVE_DPI = 0
   using GetDpiForMonitorFn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
-  static const auto forMonitor = Lookup<GetDpiForMonitorFn>("shcore.dll", "GetDpiForMonitor");
+  static const auto forMonitor = Lookup<GetDpiForMonitorFn>(Shcore(), "GetDpiForMonitor");
   if (forMonitor) {
     UINT x = 0, y = 0;
     if (SUCCEEDED(forMonitor(MonitorFromWindow(Wnd, MONITOR_DEFAULTTONEAREST), 0, &x, &y)) && x)
@@ -71,7 +78,7 @@ int WindowDpi(HWND Wnd) {
 
 int SystemMetricForDpi(int Index, int Dpi) {
   using ForDpiFn = int(WINAPI*)(int, UINT);
-  static const auto forDpi = Lookup<ForDpiFn>("user32.dll", "GetSystemMetricsForDpi");
+  static const auto forDpi = Lookup<ForDpiFn>(User32(), "GetSystemMetricsForDpi");
   if (forDpi && Dpi > 0) {
     const int v = forDpi(Index, static_cast<UINT>(Dpi));
     if (v > 0) return v;
@@ -81,18 +88,18 @@ int SystemMetricForDpi(int Index, int Dpi) {
 
 void MakeProcessDpiAware() {
   using SetContextFn = BOOL(WINAPI*)(HANDLE);
-  if (auto setContext = Lookup<SetContextFn>("user32.dll", "SetProcessDpiAwarenessContext")) {
+  if (auto setContext = Lookup<SetContextFn>(User32(), "SetProcessDpiAwarenessContext")) {
     // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2 (-4), then PER_MONITOR_AWARE (-3).
     if (setContext(reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4))) ||
         setContext(reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-3))))
       return;
   }
   using SetAwarenessFn = HRESULT(WINAPI*)(int);
-  if (auto setAwareness = Lookup<SetAwarenessFn>("shcore.dll", "SetProcessDpiAwareness")) {
+  if (auto setAwareness = Lookup<SetAwarenessFn>(Shcore(), "SetProcessDpiAwareness")) {
     if (SUCCEEDED(setAwareness(2))) return;  // PROCESS_PER_MONITOR_DPI_AWARE
   }
   using SetAwareFn = BOOL(WINAPI*)();
-  if (auto setAware = Lookup<SetAwareFn>("user32.dll", "SetProcessDPIAware")) setAware();
+  if (auto setAware = Lookup<SetAwareFn>(User32(), "SetProcessDPIAware")) setAware();
 }
 
 void SetDpiOverride(int Dpi) { g_override = Dpi > 0 ? Dpi : 0; }
