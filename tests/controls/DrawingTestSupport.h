@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -133,6 +134,13 @@ class Surface {
   }
   int Width() const { return w_; }
   int Height() const { return h_; }
+  // How many pixels (as Pixel gives them) pass the test.
+  int Count(const std::function<bool(std::uint32_t)>& test) const {
+    int n = 0;
+    for (int y = 0; y < h_; ++y)
+      for (int x = 0; x < w_; ++x) n += test(Pixel(x, y)) ? 1 : 0;
+    return n;
+  }
 
  private:
   int w_, h_;
