@@ -10,6 +10,7 @@
 #include "util/FileSearcher.h"
 #include "util/QvBaseUnit.h"
 #include "util/QvFileService.h"
+#include "util/ScopedFlag.h"
 #include "util/ScopedHandles.h"
 
 namespace {
@@ -21,21 +22,6 @@ constexpr std::size_t kTextBuffer = 1024;
 constexpr std::size_t kMaxListBuffer = 64u << 20;
 
 const wchar_t kSystemProcess[] = L"System Process";
-
-// Holds the busy flag, so that a message handled inside a loop cannot start a
-// second pass over the same records.
-class BusyGuard {
- public:
-  explicit BusyGuard(bool& flag) : flag_(flag), owner_(!flag) { flag_ = true; }
-  ~BusyGuard() {
-    if (owner_) flag_ = false;
-  }
-  bool Entered() const { return owner_; }
-
- private:
-  bool& flag_;
-  bool owner_;
-};
 
 std::wstring ModulePath(HANDLE process) {
   char path[kTextBuffer] = {};
@@ -154,7 +140,7 @@ void TMemtideProcessCollection::TrimWorkingSet(DWORD ProcessID) {
 }
 
 void TMemtideProcessCollection::AdvanceStates() {
-  BusyGuard guard(busy_);
+  ScopedFlag guard(busy_);
   if (!guard.Entered()) return;
   for (std::size_t i = Items_.size(); i-- > 0;) {
     if (i < Items_.size()) Items_[i]->State = NextProcessState(Items_[i]->State);
@@ -163,7 +149,7 @@ void TMemtideProcessCollection::AdvanceStates() {
 }
 
 void TMemtideProcessCollection::RemoveGone() {
-  BusyGuard guard(busy_);
+  ScopedFlag guard(busy_);
   if (!guard.Entered()) return;
   for (std::size_t i = Items_.size(); i-- > 0;) {
     if (i < Items_.size() && Items_[i]->State == kProcessGone)
@@ -249,7 +235,7 @@ void TMemtideProcessCollection::AddNew(const std::wstring& exeName, DWORD proces
 }
 
 void TMemtideProcessCollection::Refresh() {
-  BusyGuard guard(busy_);
+  ScopedFlag guard(busy_);
   if (!guard.Entered()) return;
   UniqueFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
   if (!snapshot) return;

@@ -174,6 +174,6 @@ class TMemtideProcessCollection {
   std::int64_t previousTotalCpuTime_ = 0;
   std::vector<BYTE> listBuffer_;  // the system list; its size is kept between refreshes
   TMainWindow mainWindow_;
-  bool busy_ = false;
+  bool busy_ = false;  // set during a pass: a message handled inside cannot start another
   bool collectIcons_ = true;
 };

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "ui/Dpi.h"
+#include "util/ScopedFlag.h"
 #include "util/SystemLibrary.h"
 
 namespace {
@@ -26,19 +27,6 @@ int NextControlId() {
 }
 
 constexpr int kComboDropHeight = 200;
-
-// Sets a flag for the lifetime of the object and restores its previous value.
-class SetForScope {
- public:
-  explicit SetForScope(bool& Flag) : flag_(Flag), saved_(Flag) { flag_ = true; }
-  ~SetForScope() { flag_ = saved_; }
-  SetForScope(const SetForScope&) = delete;
-  SetForScope& operator=(const SetForScope&) = delete;
-
- private:
-  bool& flag_;
-  bool saved_;
-};
 
 }  // namespace
 
@@ -213,7 +201,7 @@ LRESULT TComboBox::WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) {
     // correct the height again. Pushing the dropped height back from here would leave the
     // window that tall, with an unpainted strip below the field: the height the window
     // reports is recorded as it is.
-    SetForScope taking(taking_window_bounds_);
+    ScopedFlag taking(taking_window_bounds_);
     return TSystemControl::WndProc(Msg, WParam, LParam);
   }
   return TSystemControl::WndProc(Msg, WParam, LParam);
