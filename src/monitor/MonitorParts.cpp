@@ -77,6 +77,7 @@ void TMonitorParts::FillDefaults() {
       return p;
     };
   }
+  if (!TickCount) TickCount = [] { return GetTickCount(); };
   if (!LocalTime) {
     LocalTime = [] {
       SYSTEMTIME t{};

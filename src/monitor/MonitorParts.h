@@ -48,6 +48,7 @@ struct TMonitorParts {
   std::function<std::shared_ptr<IMonitorProcesses>()> MakeProcesses;
   std::function<POINT()> CursorPos;          // GetCursorPos
   std::function<SYSTEMTIME()> LocalTime;     // GetLocalTime
+  std::function<DWORD()> TickCount;          // GetTickCount
   std::function<std::string()> ProgramFolder;  // GetProgramFolder
 
   // The real CPU facade, optimizer and process collection, and the system's cursor,

@@ -17,6 +17,7 @@
 #include "controls/QvGDIPlusProgressBar.h"
 #include "controls/QvGDIPlusTrendLine.h"
 #include "memory/PublicUnit.h"
+#include "monitor/MonitorRules.h"
 #include "settings/MultiLanguage.h"
 #include "settings/OptionsUnit.h"
 #include "support/TestSupport.h"
@@ -392,6 +393,7 @@ TEST_F(MonitorTest, Optimize_TrimmingBarAfterEveryProcessReachesOneHundred) {
 TEST_F(MonitorTest, Optimize_EmptyProcessListKeepsTheBarUntilTheFirstProgress) {
   world.pids = {};
   world.progressSteps = {17, 33};
+  world.afterStep = [&](int) { world.tickCount += kProgressPumpMs; };
   TFrmMemtide& m = Create();
   m.pb->SetValue(42);
   m.StartOptimize();
@@ -400,6 +402,40 @@ TEST_F(MonitorTest, Optimize_EmptyProcessListKeepsTheBarUntilTheFirstProgress) {
                                              "progress 33 pb=33 lbl=33% visible=1",
                                              "optimize returned"};
   EXPECT_EQ(LogFrom("refresh"), expected);
+}
+
+// Between repaints nobody sees the bar, so it is set only when the handler also handles
+// messages: on the first step, on the last and once the pacing interval has passed.
+TEST_F(MonitorTest, Optimize_BarIsSetOnlyWhenTheProgressIsRepainted) {
+  world.pids = {};
+  world.progressSteps = {10, 20, 30, 40, 50, 100};
+  world.afterStep = [&](int) { world.tickCount += kProgressPumpMs / 2; };
+  Create();
+  monitor->StartOptimize();
+  const std::vector<std::string> expected = {"optimize 512",
+                                             "progress 10 pb=10 lbl=10% visible=1",
+                                             "progress 20 pb=10 lbl=10% visible=1",
+                                             "progress 30 pb=30 lbl=30% visible=1",
+                                             "progress 40 pb=30 lbl=30% visible=1",
+                                             "progress 50 pb=50 lbl=50% visible=1",
+                                             "progress 100 pb=100 lbl=100% visible=1",
+                                             "optimize returned"};
+  EXPECT_EQ(LogFrom("optimize 512"), expected);
+}
+
+// Each run paces from its own first step: the second run's first value is shown although
+// it comes within the interval of the first run's last repaint.
+TEST_F(MonitorTest, Optimize_SecondRunStartsPacingAfresh) {
+  world.pids = {};
+  world.progressSteps = {5, 7};
+  Create();
+  monitor->StartOptimize();
+  world.log.clear();
+  monitor->StartOptimize();
+  const std::vector<std::string> expected = {"optimize 512", "progress 5 pb=5 lbl=5% visible=1",
+                                             "progress 7 pb=5 lbl=5% visible=1",
+                                             "optimize returned"};
+  EXPECT_EQ(LogFrom("optimize 512"), expected);
 }
 
 TEST_F(MonitorTest, Optimize_NegativeGainShowsZero) {
@@ -468,7 +504,7 @@ TEST_F(MonitorTest, Optimize_DestroyingTheWindowMidRunStopsTheRunBeforeFreeingTh
   EXPECT_EQ(monitor, nullptr);
   const std::vector<std::string> expected = {"optimize 512",
                                              "progress 10 pb=10 lbl=10% visible=1",
-                                             "progress 20 pb=20 lbl=20% visible=1",
+                                             "progress 20 pb=10 lbl=10% visible=1",
                                              "stop",
                                              "optimize returned",
                                              "processes freed",

@@ -100,6 +100,7 @@ TMonitorParts FakeWorld::Parts() {
     return pt;
   };
   p.LocalTime = [this] { return now; };
+  p.TickCount = [this] { return tickCount; };
   p.ProgramFolder = [this] { return folder; };
   return p;
 }

@@ -28,6 +28,7 @@ struct FakeWorld {
   POINT cursor{0, 0};
   bool realCursor = false;  // use GetCursorPos instead of `cursor`
   SYSTEMTIME now{2024, 5, 3, 17, 14, 3, 27, 0};
+  DWORD tickCount = 1000;  // the clock the progress handler paces its repaints by
   std::string folder = "C:\\pins\\";
 
   std::vector<std::string> log;
