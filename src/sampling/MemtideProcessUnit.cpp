@@ -273,25 +273,26 @@ void TMemtideProcessCollection::UpdateFromSystemList() {
           reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQuerySystemInformation")));
   }
   if (!query) return;
-  // Grow until the whole list fits; the size found is kept for the next refresh.
-  if (listBuffer_.size() < 128 * 1024) listBuffer_.resize(128 * 1024);
+  // Grow until the whole list fits. Only the size found is kept for the next refresh: the
+  // buffer itself is given back, so a refresh leaves no memory committed behind it.
+  std::vector<BYTE> buffer(std::max<std::size_t>(listBufferSize_, 128 * 1024));
   NtStatus status;
   ULONG needed = 0;
   for (;;) {
-    std::fill(listBuffer_.begin(), listBuffer_.end(), BYTE{0});
     needed = 0;
-    status = query(kSystemProcessInformation, listBuffer_.data(),
-                   static_cast<ULONG>(listBuffer_.size()), &needed);
+    status = query(kSystemProcessInformation, buffer.data(), static_cast<ULONG>(buffer.size()),
+                   &needed);
     if (status != kStatusInfoLengthMismatch) break;
-    std::size_t next = std::max<std::size_t>(listBuffer_.size() * 2,
+    std::size_t next = std::max<std::size_t>(buffer.size() * 2,
                                              static_cast<std::size_t>(needed) + 16 * 1024);
     if (next > kMaxListBuffer) break;
-    listBuffer_.resize(next);
+    buffer.assign(next, BYTE{0});
   }
+  listBufferSize_ = buffer.size();
   // A failed query keeps every figure of the last good one.
   if (status != kStatusSuccess) return;
-  std::size_t filled = needed != 0 && needed < listBuffer_.size() ? needed : listBuffer_.size();
-  std::vector<TProcessListRecord> list = WalkProcessList(listBuffer_.data(), filled);
+  std::size_t filled = needed != 0 && needed < buffer.size() ? needed : buffer.size();
+  std::vector<TProcessListRecord> list = WalkProcessList(buffer.data(), filled);
   TProcessListSums sums =
       ApplySystemProcessList(list, Items_, previousTotalCpuTime_, [this] { Pump(); });
   ThreadCount_ = sums.ThreadCount;

@@ -172,7 +172,7 @@ class TMemtideProcessCollection {
   std::uint32_t TotalPageFautlDelta_ = 0;
   std::int64_t MAXPrivateBytes_ = 0;
   std::int64_t previousTotalCpuTime_ = 0;
-  std::vector<BYTE> listBuffer_;  // the system list; its size is kept between refreshes
+  std::size_t listBufferSize_ = 0;  // the size the system list needed last time
   TMainWindow mainWindow_;
   bool busy_ = false;  // set during a pass: a message handled inside cannot start another
   bool collectIcons_ = true;

@@ -6,6 +6,7 @@
 
 #include "sampling/MemtideProcessUnit.h"
 #include "sampling/ProcessRules.h"
+#include "reliability/Footprint.h"
 #include "support/TestSupport.h"
 #include "util/QvBaseUnit.h"
 #include "util/ScopedHandles.h"
@@ -231,14 +232,15 @@ NtQuerySystemInformationFn RealQuery() {
 
 std::vector<ULONG> g_lengths;
 bool g_listFails = false;
+ULONG g_demand = 300 * 1024;
 
-// Asks for more than 128 KiB, as a machine with many processes does.
+// Asks for more than 128 KiB (g_demand), as a machine with many processes does.
 NtStatus WINAPI DemandingQuery(ULONG cls, PVOID buffer, ULONG length, PULONG returned) {
   if (cls != kSystemProcessInformation) return RealQuery()(cls, buffer, length, returned);
   g_lengths.push_back(length);
   if (g_listFails) return static_cast<NtStatus>(0xC0000001L);
-  if (length < 300 * 1024) {
-    if (returned) *returned = 300 * 1024;
+  if (length < g_demand) {
+    if (returned) *returned = g_demand;
     return kStatusInfoLengthMismatch;
   }
   return RealQuery()(cls, buffer, length, returned);
@@ -263,6 +265,22 @@ TEST_F(ProcessCollection, SystemListGrowsUntilItFitsAndKeepsTheSize) {
   g_lengths.clear();
   c.Refresh();
   EXPECT_EQ(g_lengths.size(), 1u);  // the grown size is asked for at once
+}
+
+// The collection lives as long as the monitor window; between refreshes it keeps the size
+// the list needed, not the memory.
+TEST_F(ProcessCollection, SystemListMemoryIsGivenBackAfterTheRefresh) {
+  g_lengths.clear();
+  g_listFails = false;
+  g_demand = 16u << 20;
+  TMemtideProcessCollection c;
+  c.QuerySystemInformation = DemandingQuery;
+  const std::uint64_t before = CommittedPrivateBytes(GetCurrentProcess());
+  c.Refresh();
+  const std::uint64_t after = CommittedPrivateBytes(GetCurrentProcess());
+  g_demand = 300 * 1024;
+  ASSERT_GE(g_lengths.back(), 16u << 20);
+  EXPECT_LT(after, before + (8u << 20)) << "committed " << (after - before) / 1024 << " KiB more";
 }
 
 TEST_F(ProcessCollection, FailedSystemListKeepsThePreviousFigures) {
