@@ -18,12 +18,15 @@
 #include <cstdlib>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "../tests/reliability/Footprint.h"
 #include "BenchSupport.h"
+#include "memory/MemtideMemOpt.h"
 #include "monitor/MemtideMessages.h"
+#include "monitor/MonitorRules.h"
 #include "util/ScopedHandles.h"
 
 namespace {
@@ -388,6 +391,41 @@ std::string Ratio(double a, double b) {
   return text;
 }
 
+// What committing and freeing as many blocks as one optimization run does to the working
+// set of a process that runs none of Memtide's code: Memtide's own growth in its first run
+// can then be told apart from what the system's memory manager keeps for itself.
+struct BareRun {
+  int Blocks = 0;
+  double FirstGrowth = 0;
+  double SecondGrowth = 0;
+};
+
+BareRun BareLoopWorkingSet() {
+  MEMORYSTATUSEX status{};
+  status.dwLength = sizeof status;
+  GlobalMemoryStatusEx(&status);
+  BareRun run;
+  run.Blocks = OptimizeBlockCount(OptimizeAmountMB(static_cast<std::int64_t>(status.ullTotalPhys)));
+  auto once = [&] {
+    std::vector<void*> blocks;
+    for (int i = 0; i < run.Blocks; ++i) {
+      void* block = VirtualAlloc(nullptr, kOptimizeBlockSize, MEM_COMMIT, PAGE_READWRITE | PAGE_NOCACHE);
+      if (!block) break;  // the address space is used up, as in the optimizer: a shorter run
+      std::memset(block, 0, kOptimizeBlockSize);
+      blocks.push_back(block);
+    }
+    for (void* block : blocks) VirtualFree(block, 0, MEM_RELEASE);
+  };
+  const std::uint64_t ws0 = ReadFootprint().WorkingSet;
+  once();
+  const std::uint64_t ws1 = ReadFootprint().WorkingSet;
+  once();
+  const std::uint64_t ws2 = ReadFootprint().WorkingSet;
+  run.FirstGrowth = Signed(ws0, ws1);
+  run.SecondGrowth = Signed(ws1, ws2);
+  return run;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -495,9 +533,14 @@ int main(int argc, char** argv) {
 
   int seen = 0;
   const double seqStart = bench::Now();
-  Reading mHalf;
+  Reading mFirst, mHalf;
   for (int i = 0; i < kSequences; ++i) {
     seen += RunSequence(m) ? 1 : 0;
+    if (i == 0) {
+      Sleep(2000);
+      mFirst = Read(m);
+      Print("Memtide", "after 1 sequence", mFirst);
+    }
     if (i + 1 == kSequences / 2) {
       Sleep(2000);
       mHalf = Read(m);
@@ -524,10 +567,21 @@ int main(int argc, char** argv) {
               Signed(mTicks.F.WorkingSet, mSeq.F.WorkingSet) / 1024.0,
               static_cast<long>(mSeq.F.GdiObjects) - static_cast<long>(mTicks.F.GdiObjects),
               static_cast<long>(mSeq.F.UserObjects) - static_cast<long>(mTicks.F.UserObjects));
+  std::printf("  of it in the first sequence: private %+.0f KiB, working set %+.0f KiB; "
+              "from the first to the last sequence: private %+.0f KiB, working set %+.0f KiB\n",
+              Signed(mTicks.F.PrivateBytes, mFirst.F.PrivateBytes) / 1024.0,
+              Signed(mTicks.F.WorkingSet, mFirst.F.WorkingSet) / 1024.0,
+              Signed(mFirst.F.PrivateBytes, mSeq.F.PrivateBytes) / 1024.0,
+              Signed(mFirst.F.WorkingSet, mSeq.F.WorkingSet) / 1024.0);
   std::printf("  growth over the second half of the sequences: private %+.0f KiB, working set "
               "%+.0f KiB\n",
               Signed(mHalf.F.PrivateBytes, mSeq.F.PrivateBytes) / 1024.0,
               Signed(mHalf.F.WorkingSet, mSeq.F.WorkingSet) / 1024.0);
+  const BareRun bare = BareLoopWorkingSet();
+  std::printf("  the same run as a bare loop in this process (%d blocks of 1 MiB held at once, "
+              "then freed): working set %+.0f KiB after the first run, %+.0f KiB after the "
+              "second\n",
+              bare.Blocks, bare.FirstGrowth / 1024.0, bare.SecondGrowth / 1024.0);
   std::printf("\n");
 
   std::printf("Idle cost (CPU time per one-second tick, %s)\n",
