@@ -431,9 +431,10 @@ TEST_F(MonitorTest, Optimize_SecondRunStartsPacingAfresh) {
   Create();
   monitor->StartOptimize();
   world.log.clear();
+  world.progressSteps = {9, 11};
   monitor->StartOptimize();
-  const std::vector<std::string> expected = {"optimize 512", "progress 5 pb=5 lbl=5% visible=1",
-                                             "progress 7 pb=5 lbl=5% visible=1",
+  const std::vector<std::string> expected = {"optimize 512", "progress 9 pb=9 lbl=9% visible=1",
+                                             "progress 11 pb=9 lbl=9% visible=1",
                                              "optimize returned"};
   EXPECT_EQ(LogFrom("optimize 512"), expected);
 }
