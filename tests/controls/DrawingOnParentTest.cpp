@@ -3,6 +3,7 @@
 
 #include "DrawingTestSupport.h"
 #include "controls/DockButton.h"
+#include "controls/DockContainer.h"
 #include "controls/QvGDIPlusProgressBar.h"
 #include "controls/QvGDIPlusTrendLine.h"
 #include "support/TestSupport.h"
@@ -104,4 +105,45 @@ TEST_F(DrawingOnParentTest, TranslucentChartBlendsWithWhatThePanelPaintedBeneath
   drawtest::Surface s(60, 40, 0x000000);
   PrintClient(parent, s);
   EXPECT_TRUE(Near(s.Pixel(30, 20), 0xFF80007F, 3));
+}
+
+// A repaint of part of the window (a value label next to the charts changed) paints only
+// the dirty rectangle, and there exactly what a full repaint paints.
+TEST_F(DrawingOnParentTest, PartialRepaintDrawsExactlyTheFullPictureInsideTheDirtyRectangle) {
+  TpcDockContainer parent(nullptr);
+  parent.SetVisible(false);
+  parent.SetBackColor1(clYellow);
+  parent.SetBackColor2(clBlue);
+  parent.SetBackColorAlpha(100);
+  parent.SetBorderColor1(clRed);
+  parent.SetBorderColor2(clLime);
+  parent.SetBounds(0, 0, 120, 90);
+  ASSERT_EQ(parent.ClientWidth(), 120);
+
+  TQvGDIPlusTrendLine chart(nullptr);
+  chart.SetBounds(10, 15, 90, 60);
+  chart.SetParent(&parent);
+  for (int i = 0; i < 100; ++i) chart.AddValue(1, (i * 37) % 101);
+
+  drawtest::Surface full(120, 90, 0x000000);
+  PrintClient(parent, full);
+  ASSERT_GT(full.Count([](std::uint32_t p) { return p != 0xFF000000u; }), 120 * 90 / 2);
+
+  // Dirty rectangles across the chart's edges, inside it, and outside it.
+  const std::vector<RECT> dirties = {{5, 10, 40, 30}, {60, 50, 115, 85}, {30, 30, 50, 45},
+                                     {0, 0, 120, 12}, {101, 0, 120, 90}};
+  for (const RECT& dirty : dirties) {
+    drawtest::Surface part(120, 90, 0x123456);
+    parent.PaintTo(part.Dc(), dirty);
+    int wrong = 0, touched = 0;
+    for (int y = 0; y < 90; ++y)
+      for (int x = 0; x < 120; ++x) {
+        const bool inside = x >= dirty.left && x < dirty.right && y >= dirty.top && y < dirty.bottom;
+        if (inside && part.Pixel(x, y) != full.Pixel(x, y)) ++wrong;
+        if (!inside && part.Pixel(x, y) != 0xFF123456u) ++touched;
+      }
+    EXPECT_EQ(wrong, 0) << "dirty " << dirty.left << "," << dirty.top << " - " << dirty.right
+                        << "," << dirty.bottom;
+    EXPECT_EQ(touched, 0) << "outside dirty " << dirty.left << "," << dirty.top;
+  }
 }
