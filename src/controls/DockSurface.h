@@ -8,6 +8,7 @@
 #include <string>
 
 #include "controls/ColorUnit.h"
+#include "controls/GdiPlusUtil.h"
 #include "ui/Control.h"
 
 using Gdiplus::LinearGradientMode;
@@ -85,10 +86,7 @@ class TDockSurface : public Base {
   }
 
   void Paint(TCanvas& Canvas) override {
-    if (!picture_) return;
-    Gdiplus::Graphics g(Canvas.Handle());
-    g.DrawImage(picture_.get(), Gdiplus::Rect(0, 0, static_cast<INT>(picture_->GetWidth()),
-                                              static_cast<INT>(picture_->GetHeight())));
+    if (picture_) DrawPictureClipped(Canvas.Handle(), *picture_);
   }
 
   void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override {

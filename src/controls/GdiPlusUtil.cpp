@@ -116,3 +116,25 @@ void DrawPictureWithAlpha(Gdiplus::Graphics& g, Gdiplus::Image* image, const Gdi
   attrs.SetColorMatrix(&m, Gdiplus::ColorMatrixFlagsDefault, Gdiplus::ColorAdjustTypeBitmap);
   g.DrawImage(image, dst, src.X, src.Y, src.Width, src.Height, Gdiplus::UnitPixel, &attrs);
 }
+
+Gdiplus::Rect VisiblePictureRect(int width, int height, int clipKind, const RECT& clipBox) {
+  const Gdiplus::Rect whole(0, 0, std::max(0, width), std::max(0, height));
+  if (clipKind == ERROR) return whole;
+  if (clipKind == NULLREGION) return Gdiplus::Rect();
+  const int left = std::max(0, static_cast<int>(clipBox.left));
+  const int top = std::max(0, static_cast<int>(clipBox.top));
+  const int right = std::min(whole.Width, static_cast<int>(clipBox.right));
+  const int bottom = std::min(whole.Height, static_cast<int>(clipBox.bottom));
+  if (right <= left || bottom <= top) return Gdiplus::Rect();
+  return Gdiplus::Rect(left, top, right - left, bottom - top);
+}
+
+void DrawPictureClipped(HDC dc, Gdiplus::Bitmap& picture) {
+  RECT box{};
+  const int kind = GetClipBox(dc, &box);
+  const Gdiplus::Rect part = VisiblePictureRect(static_cast<int>(picture.GetWidth()),
+                                                static_cast<int>(picture.GetHeight()), kind, box);
+  if (part.Width <= 0 || part.Height <= 0) return;
+  Gdiplus::Graphics g(dc);
+  g.DrawImage(&picture, part, part.X, part.Y, part.Width, part.Height, Gdiplus::UnitPixel);
+}

@@ -34,6 +34,16 @@ std::wstring WidenA(const std::string& text);
 
 inline Gdiplus::Color Argb(TColor color, int alpha) { return Gdiplus::Color(ToARGB(color, alpha)); }
 
+// The part of a width x height picture placed at (0, 0) that a device context's clip box
+// leaves visible; clipKind is what GetClipBox returned. The whole picture when the box is
+// unknown (ERROR), an empty rectangle when nothing is visible.
+Gdiplus::Rect VisiblePictureRect(int width, int height, int clipKind, const RECT& clipBox);
+
+// Draws `picture` 1:1 at (0, 0) on `dc`, only the part inside the clip box: under a
+// software GDI+ drawing a picture costs its whole size even where the clip hides it, and a
+// window repainted for one changed label need not pay for the whole background again.
+void DrawPictureClipped(HDC dc, Gdiplus::Bitmap& picture);
+
 // Draws the `src` part of `image` into `dst`. An `alpha` below 255 scales every pixel's
 // alpha by alpha / 255 through a colour matrix; 255 draws the picture unchanged.
 void DrawPictureWithAlpha(Gdiplus::Graphics& g, Gdiplus::Image* image, const Gdiplus::RectF& dst,

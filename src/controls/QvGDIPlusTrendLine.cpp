@@ -279,8 +279,5 @@ void TQvGDIPlusTrendLine::DrawTrend(Gdiplus::Graphics& g, const Gdiplus::Rect& c
 }
 
 void TQvGDIPlusTrendLine::Paint(TCanvas& Canvas) {
-  if (!cache_) return;
-  Gdiplus::Graphics g(Canvas.Handle());
-  g.DrawImage(cache_.get(), 0, 0, static_cast<INT>(cache_->GetWidth()),
-              static_cast<INT>(cache_->GetHeight()));
+  if (cache_) DrawPictureClipped(Canvas.Handle(), *cache_);
 }
