@@ -28,8 +28,6 @@ constexpr char kSettingsKey[] = "Software\\Quorix\\Memtide";
 // value texts with the texts of the language file.
 constexpr DWORD kRunMs = 1200;
 
-std::string ProgramPath() { return testsupport::ExeFolder() + "Memtide.exe"; }
-
 // What one start of the program showed.
 struct StartReport {
   bool Started = false;
@@ -114,8 +112,7 @@ class BadInputStart : public ::testing::Test {
   void SetUp() override {
     const std::string why = EndToEndSkipReason(ProgramPath());
     if (!why.empty()) GTEST_SKIP() << why;
-    ASSERT_TRUE(WaitFor([] { return CountProcesses("Memtide.exe") == 0; }, 10000))
-        << "another Memtide is still running";
+    ASSERT_TRUE(NoProgramRunning()) << "another Memtide is still running";
     // Every start writes the program path there, portable or not.
     settings_ = std::make_unique<RegistryKeyGuard>(HKEY_CURRENT_USER, kSettingsKey);
     settings_->Clear();

@@ -27,8 +27,6 @@ constexpr int kMonitorHeight = 268;
 // hold); a rise of this much in committed memory is nothing else.
 constexpr std::uint64_t kRunRise = 128ull << 20;
 
-std::string ProgramPath() { return testsupport::ExeFolder() + "Memtide.exe"; }
-
 const char* kSettingNames[] = {
     "ShowMessageWhenOptimizing", "AutoOptimize",      "HotKey",
     "CPUGridColor",              "CPUStartBackColor", "CPUEndBackColor",
@@ -41,8 +39,7 @@ class MemtideEndToEnd : public ::testing::Test {
   void SetUp() override {
     const std::string why = EndToEndSkipReason(ProgramPath());
     if (!why.empty()) GTEST_SKIP() << why;
-    ASSERT_TRUE(WaitFor([] { return CountProcesses("Memtide.exe") == 0; }, 10000))
-        << "another Memtide is still running";
+    ASSERT_TRUE(NoProgramRunning()) << "another Memtide is still running";
     settings_ = std::make_unique<RegistryKeyGuard>(HKEY_CURRENT_USER, kSettingsKey);
     companion_ = std::make_unique<RegistryKeyGuard>(HKEY_CURRENT_USER, kCompanionKey);
     settings_->Clear();
@@ -341,7 +338,7 @@ TEST_F(MemtideEndToEnd, TwoStartsAtTheSameMoment_LeaveExactlyOne) {
     EXPECT_NE(a.Running(), b.Running()) << "round " << round;
     a.Close();
     b.Close();
-    ASSERT_TRUE(WaitFor([] { return CountProcesses("Memtide.exe") == 0; }, 10000));
+    ASSERT_TRUE(NoProgramRunning());
   }
 }
 

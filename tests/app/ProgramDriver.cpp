@@ -379,6 +379,12 @@ bool FileExists(const std::string& path) {
   return attrs != INVALID_FILE_ATTRIBUTES && !(attrs & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+std::string ProgramPath() { return testsupport::ExeFolder() + "Memtide.exe"; }
+
+bool NoProgramRunning(DWORD ms) {
+  return WaitFor([] { return CountProcesses("Memtide.exe") == 0; }, ms);
+}
+
 std::string EndToEndSkipReason(const std::string& exe) {
   // The desktop's shell may still be starting when the first window of a session opens.
   // (Wine sizes its taskbar only once something is shown in it.)

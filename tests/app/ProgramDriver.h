@@ -61,6 +61,10 @@ HWND MonitorWindow(DWORD pid);
 HWND ApplicationWindow(DWORD pid);
 // Number of running processes whose executable has that file name (any case).
 int CountProcesses(const std::string& exeName);
+// Memtide.exe as built beside the tests.
+std::string ProgramPath();
+// Waits (as WaitFor does) until no Memtide.exe runs any more, for at most ms.
+bool NoProgramRunning(DWORD ms = 10000);
 
 // Committed (page-file backed) bytes and peak working set of a process.
 struct MemoryCounters {
