@@ -13,6 +13,7 @@
 #include "controls/ColorUnit.h"
 #include "memory/PublicUnit.h"
 #include "monitor/MemtideFrm.h"
+#include "monitor/MonitorRules.h"
 #include "settings/OptionsUnit.h"
 #include "ui/Application.h"
 #include "ui/Dpi.h"
@@ -63,6 +64,13 @@ class ShotOptimizer final : public IMonitorOptimizer {
     working_ = true;
     stop_ = false;
     for (int p = 1; p <= 100 && !stop_; ++p) {
+      // The held step is a slow one, as a commit while the system pages is: reached after
+      // the window's repaint interval (on the tick count the window paces by, which moves
+      // in steps under Wine), so the window shows it.
+      if (p == 60 && s_.holdAtSixty) {
+        const DWORD reached = GetTickCount();
+        while (GetTickCount() - reached < kProgressPumpMs) Sleep(5);
+      }
       onProgress(p);
       if (p == 60 && s_.holdAtSixty) {
         DWORD start = GetTickCount();
