@@ -273,26 +273,29 @@ void TMemtideProcessCollection::UpdateFromSystemList() {
           reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQuerySystemInformation")));
   }
   if (!query) return;
-  // Grow until the whole list fits. Only the size found is kept for the next refresh: the
-  // buffer itself is given back, so a refresh leaves no memory committed behind it.
-  std::vector<BYTE> buffer(std::max<std::size_t>(listBufferSize_, 128 * 1024));
-  NtStatus status;
+  // Grow until the whole list fits. Only the size found is kept for the next refresh. The
+  // buffer comes from the memory manager, not the heap: a refresh allocates the records
+  // of new processes while it lives, and a heap would then keep its space committed for
+  // good once it is freed.
+  std::size_t size = std::max<std::size_t>(listBufferSize_, 128 * 1024);
+  UniquePages buffer = AllocatePages(size);
+  NtStatus status = kStatusInfoLengthMismatch;
   ULONG needed = 0;
-  for (;;) {
+  while (buffer) {
     needed = 0;
-    status = query(kSystemProcessInformation, buffer.data(), static_cast<ULONG>(buffer.size()),
-                   &needed);
+    status = query(kSystemProcessInformation, buffer.get(), static_cast<ULONG>(size), &needed);
     if (status != kStatusInfoLengthMismatch) break;
-    std::size_t next = std::max<std::size_t>(buffer.size() * 2,
-                                             static_cast<std::size_t>(needed) + 16 * 1024);
+    std::size_t next = std::max<std::size_t>(size * 2, static_cast<std::size_t>(needed) + 16 * 1024);
     if (next > kMaxListBuffer) break;
-    buffer.assign(next, BYTE{0});
+    buffer.reset();
+    buffer = AllocatePages(next);
+    size = next;
   }
-  listBufferSize_ = buffer.size();
+  listBufferSize_ = size;
   // A failed query keeps every figure of the last good one.
-  if (status != kStatusSuccess) return;
-  std::size_t filled = needed != 0 && needed < buffer.size() ? needed : buffer.size();
-  std::vector<TProcessListRecord> list = WalkProcessList(buffer.data(), filled);
+  if (!buffer || status != kStatusSuccess) return;
+  std::size_t filled = needed != 0 && needed < size ? needed : size;
+  std::vector<TProcessListRecord> list = WalkProcessList(static_cast<const BYTE*>(buffer.get()), filled);
   TProcessListSums sums =
       ApplySystemProcessList(list, Items_, previousTotalCpuTime_, [this] { Pump(); });
   ThreadCount_ = sums.ThreadCount;

@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 
+#include <cstddef>
 #include <utility>
 
 template <class T, class Traits>
@@ -83,6 +84,11 @@ struct Module {
   static bool IsValid(HMODULE h) { return h != nullptr; }
   static void Close(HMODULE h) { FreeLibrary(h); }
 };
+struct Pages {  // a VirtualAlloc'd region, released whole
+  static void* Invalid() { return nullptr; }
+  static bool IsValid(void* p) { return p != nullptr; }
+  static void Close(void* p) { VirtualFree(p, 0, MEM_RELEASE); }
+};
 }  // namespace handle_traits
 
 using UniqueHandle = UniqueOwner<HANDLE, handle_traits::Kernel>;
@@ -97,6 +103,15 @@ using UniqueHMenu = UniqueOwner<HMENU, handle_traits::Menu>;
 using UniqueHIcon = UniqueOwner<HICON, handle_traits::Icon>;
 using UniqueMemDC = UniqueOwner<HDC, handle_traits::MemDC>;
 using UniqueModule = UniqueOwner<HMODULE, handle_traits::Module>;
+using UniquePages = UniqueOwner<void*, handle_traits::Pages>;
+
+// `bytes` of zeroed read-write memory straight from the memory manager, or none. For large
+// scratch buffers: freeing one gives every page back, where a heap keeps the space of a
+// freed block committed while anything allocated after it lives.
+inline UniquePages AllocatePages(std::size_t bytes) {
+  return UniquePages(bytes ? VirtualAlloc(nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)
+                           : nullptr);
+}
 
 // A window DC from GetDC, released on scope exit.
 class ScopedGetDC {

@@ -231,6 +231,7 @@ NtQuerySystemInformationFn RealQuery() {
 }
 
 std::vector<ULONG> g_lengths;
+std::vector<PVOID> g_buffers;
 bool g_listFails = false;
 ULONG g_demand = 300 * 1024;
 
@@ -238,6 +239,7 @@ ULONG g_demand = 300 * 1024;
 NtStatus WINAPI DemandingQuery(ULONG cls, PVOID buffer, ULONG length, PULONG returned) {
   if (cls != kSystemProcessInformation) return RealQuery()(cls, buffer, length, returned);
   g_lengths.push_back(length);
+  g_buffers.push_back(buffer);
   if (g_listFails) return static_cast<NtStatus>(0xC0000001L);
   if (length < g_demand) {
     if (returned) *returned = g_demand;
@@ -281,6 +283,26 @@ TEST_F(ProcessCollection, SystemListMemoryIsGivenBackAfterTheRefresh) {
   g_demand = 300 * 1024;
   ASSERT_GE(g_lengths.back(), 16u << 20);
   EXPECT_LT(after, before + (8u << 20)) << "committed " << (after - before) / 1024 << " KiB more";
+}
+
+// A heap keeps a freed block's space committed while blocks allocated after it live, and a
+// refresh allocates the records of new processes while the list buffer exists: each
+// buffer must go back to the system whole.
+TEST_F(ProcessCollection, EverySystemListBufferIsReleasedToTheSystem) {
+  g_lengths.clear();
+  g_buffers.clear();
+  g_listFails = false;
+  {
+    TMemtideProcessCollection c;
+    c.QuerySystemInformation = DemandingQuery;
+    c.Refresh();
+    ASSERT_GE(g_buffers.size(), 2u);  // the first size is too small: one buffer is replaced
+    for (PVOID buffer : g_buffers) {
+      MEMORY_BASIC_INFORMATION info{};
+      ASSERT_EQ(VirtualQuery(buffer, &info, sizeof info), sizeof info);
+      EXPECT_EQ(info.State, static_cast<DWORD>(MEM_FREE)) << "buffer of the refresh still held";
+    }
+  }
 }
 
 TEST_F(ProcessCollection, FailedSystemListKeepsThePreviousFigures) {
