@@ -285,7 +285,8 @@ void TMemtideProcessCollection::UpdateFromSystemList() {
     needed = 0;
     status = query(kSystemProcessInformation, buffer.get(), static_cast<ULONG>(size), &needed);
     if (status != kStatusInfoLengthMismatch) break;
-    std::size_t next = std::max<std::size_t>(size * 2, static_cast<std::size_t>(needed) + 16 * 1024);
+    std::size_t next =
+        std::max<std::size_t>(size * 2, static_cast<std::size_t>(needed) + 16 * 1024);
     if (next > kMaxListBuffer) break;
     buffer.reset();
     buffer = AllocatePages(next);
@@ -295,7 +296,8 @@ void TMemtideProcessCollection::UpdateFromSystemList() {
   // A failed query keeps every figure of the last good one.
   if (!buffer || status != kStatusSuccess) return;
   std::size_t filled = needed != 0 && needed < size ? needed : size;
-  std::vector<TProcessListRecord> list = WalkProcessList(static_cast<const BYTE*>(buffer.get()), filled);
+  std::vector<TProcessListRecord> list =
+      WalkProcessList(static_cast<const BYTE*>(buffer.get()), filled);
   TProcessListSums sums =
       ApplySystemProcessList(list, Items_, previousTotalCpuTime_, [this] { Pump(); });
   ThreadCount_ = sums.ThreadCount;
