@@ -7,7 +7,7 @@
 //             the hidden-monitor idle phase and after 20 optimization sequences.
 //   Idle cost: CPU time (GetProcessTimes) per one-second tick, monitor hidden and shown.
 // Run time three to four minutes, most of it the sequences; every figure is printed, no
-// goal is asserted. "--quick" shortens every phase; "--startup-only N" measures start-up
+// goal is asserted. "--quick" shortens every phase; "--startup-only [N]" measures start-up
 // alone, over N rounds.
 #include <windows.h>
 #include <psapi.h>
@@ -440,8 +440,10 @@ int main(int argc, char** argv) {
     kShownTicks = 5;
     kSequences = 2;
   }
-  const bool startupOnly = argc > 2 && std::string(argv[1]) == "--startup-only";
-  if (startupOnly) kStartRounds = std::max(1, std::atoi(argv[2]));
+  // Without a round count, "--startup-only" keeps the usual number of rounds rather than
+  // falling through to the whole run.
+  const bool startupOnly = argc > 1 && std::string(argv[1]) == "--startup-only";
+  if (startupOnly && argc > 2) kStartRounds = std::max(1, std::atoi(argv[2]));
   const std::string memtide = ExeFolder() + "Memtide.exe";
   const std::string baseline = ExeFolder() + "bench_Baseline.exe";
   for (const auto& exe : {memtide, baseline}) {
