@@ -124,6 +124,8 @@ class TQvGDIPlusTrendLine : public TControl {
   void ChangeScale(int M, int D) override;
   // Draws the cached picture only; painting never renders.
   void Paint(TCanvas& Canvas) override;
+  // A chart shows nothing when the mouse is over it.
+  bool WantsMouseLeave() const override { return false; }
 
  private:
   struct Line {

@@ -28,21 +28,50 @@ bool KeyListContains(const char* list, std::size_t size, const std::string& key)
 }
 
 void TMultiLanguage::LoadFromFile(const std::string& path) {
-  if (IsExistingFile(path)) fileName_ = path;
+  if (!IsExistingFile(path)) return;
+  fileName_ = path;
+  found_.clear();
+  foundStamp_.reset();
+}
+
+std::optional<TMultiLanguage::FileStamp> TMultiLanguage::CurrentStamp() const {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExA(fileName_.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+  return FileStamp{data.ftLastWriteTime.dwLowDateTime, data.ftLastWriteTime.dwHighDateTime,
+                   data.nFileSizeLow, data.nFileSizeHigh};
+}
+
+std::optional<std::string> TMultiLanguage::ReadValue(const std::string& section,
+                                                     const std::string& key) const {
+  // The key list tells an existing empty value apart from a missing key.
+  std::vector<char> keys(KeyListBytes, '\0');
+  DWORD n = GetPrivateProfileStringA(section.c_str(), nullptr, "", keys.data(), KeyListBytes,
+                                     fileName_.c_str());
+  if (!KeyListContains(keys.data(), n, key)) return std::nullopt;
+  std::vector<char> value(ValueChars, '\0');
+  DWORD len = GetPrivateProfileStringA(section.c_str(), key.c_str(), "", value.data(), ValueChars,
+                                       fileName_.c_str());
+  return std::string(value.data(), len);
 }
 
 std::string TMultiLanguage::GetString(const std::string& section, const std::string& key,
                                       const std::string& defaultText) const {
   if (fileName_.empty()) return defaultText;
-  // The key list tells an existing empty value apart from a missing key.
-  std::vector<char> keys(KeyListBytes, '\0');
-  DWORD n = GetPrivateProfileStringA(section.c_str(), nullptr, "", keys.data(), KeyListBytes,
-                                     fileName_.c_str());
-  if (!KeyListContains(keys.data(), n, key)) return defaultText;
-  std::vector<char> value(ValueChars, '\0');
-  DWORD len = GetPrivateProfileStringA(section.c_str(), key.c_str(), defaultText.c_str(),
-                                       value.data(), ValueChars, fileName_.c_str());
-  return std::string(value.data(), len);
+  // The monitor asks for its memory line every second; each profile read opens and parses
+  // the file again. Answers are kept for as long as the file is unchanged.
+  const std::optional<FileStamp> stamp = CurrentStamp();
+  if (!stamp || stamp != foundStamp_) {
+    found_.clear();
+    foundStamp_ = stamp;
+  }
+  const auto lookup = std::make_pair(section, key);
+  auto known = found_.find(lookup);
+  if (known == found_.end()) {
+    std::optional<std::string> value = ReadValue(section, key);
+    if (!stamp) return value.value_or(defaultText);  // no stamp, nothing to keep it by
+    known = found_.emplace(lookup, std::move(value)).first;
+  }
+  return known->second.value_or(defaultText);
 }
 
 std::string TMultiLanguage::GetMsg(const std::string& key, const std::string& defaultText) const {

@@ -1,7 +1,11 @@
-// Text lookups in a language file (INI format), each falling back to a default.
+// Text lookups in a language file (INI format), each falling back to a default. A changed
+// file is read again at the next lookup.
 #pragma once
 #include <cstddef>
+#include <map>
+#include <optional>
 #include <string>
+#include <utility>
 
 class TMultiLanguage {
  public:
@@ -23,7 +27,19 @@ class TMultiLanguage {
   const std::string& FileName() const { return fileName_; }
 
  private:
+  // What tells one version of the file from the next: its last write and its size.
+  struct FileStamp {
+    unsigned long writeLow = 0, writeHigh = 0, sizeLow = 0, sizeHigh = 0;
+    bool operator==(const FileStamp&) const = default;
+  };
+  std::optional<FileStamp> CurrentStamp() const;
+  // The value of `key` as the file holds it now, or nothing when the key is missing.
+  std::optional<std::string> ReadValue(const std::string& section, const std::string& key) const;
+
   std::string fileName_;
+  // Answers read from the file while it carried foundStamp_ (missing keys included).
+  mutable std::map<std::pair<std::string, std::string>, std::optional<std::string>> found_;
+  mutable std::optional<FileStamp> foundStamp_;
 };
 
 // True when `key` is one of the names of a double-NUL-terminated key list (as the

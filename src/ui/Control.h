@@ -96,6 +96,11 @@ class TControl : public TComponent {
   virtual void DblClick();
   virtual void MouseEnter() {}
   virtual void MouseLeave() {}
+  // Whether MouseLeave must come when the cursor leaves the window straight from this
+  // control. While the cursor rests on a control that answers false, the window does not
+  // ask the system to report the mouse leaving it (Wine polls the cursor for that report
+  // several times a second), and such a control may miss its MouseLeave.
+  virtual bool WantsMouseLeave() const { return true; }
 
  protected:
   // Notifications after a change of the property (the value is already stored).

@@ -6,19 +6,30 @@
 #include <algorithm>
 #include <set>
 #include <stdexcept>
+#include <unordered_map>
 
 #include "ui/Application.h"
 #include "ui/Dpi.h"
 
 namespace wndproc {
 namespace {
-const char kObjectProp[] = "MemtideObject";
+// Kept in the process rather than in window properties: every message looks its window up,
+// and under Wine each property read is a round trip to the server. All windows of ours
+// live on the one UI thread.
+std::unordered_map<HWND, TWindowTarget*>& Targets() {
+  static std::unordered_map<HWND, TWindowTarget*> targets;
+  return targets;
 }
+}  // namespace
 
-void Attach(HWND Wnd, TWindowTarget* Target) { SetPropA(Wnd, kObjectProp, Target); }
-void Detach(HWND Wnd) { RemovePropA(Wnd, kObjectProp); }
+void Attach(HWND Wnd, TWindowTarget* Target) {
+  if (Wnd && Target) Targets()[Wnd] = Target;
+}
+void Detach(HWND Wnd) { Targets().erase(Wnd); }
 TWindowTarget* Find(HWND Wnd) {
-  return Wnd ? static_cast<TWindowTarget*>(GetPropA(Wnd, kObjectProp)) : nullptr;
+  if (!Wnd) return nullptr;
+  auto found = Targets().find(Wnd);
+  return found == Targets().end() ? nullptr : found->second;
 }
 
 // Step 1 and 2: find the object, let it handle the message, catch what escapes.
@@ -29,6 +40,14 @@ LRESULT CALLBACK StandardWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LPara
     if (target) Attach(Wnd, target);
   }
   if (!target) return DefWindowProcA(Wnd, Msg, WParam, LParam);
+  // A handle can be reused by the next window once this one is gone: never leave it mapped.
+  struct ForgetOnLastMessage {
+    HWND wnd;
+    UINT msg;
+    ~ForgetOnLastMessage() {
+      if (msg == WM_NCDESTROY) Detach(wnd);
+    }
+  } forget{Wnd, Msg};
   try {
     return target->WindowMessage(Wnd, Msg, WParam, LParam);
   } catch (...) {
@@ -132,6 +151,7 @@ void TWinControl::DestroyHandle() {
   handle_ = nullptr;
   hover_ = captured_ = nullptr;
   tracking_leave_ = false;
+  ReleasePaintBuffer();
   DestroyWindow(wnd);
 }
 
@@ -296,6 +316,7 @@ LRESULT TWinControl::WindowMessage(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LPa
     def_wnd_proc_ = nullptr;
     hover_ = captured_ = nullptr;
     tracking_leave_ = false;
+    ReleasePaintBuffer();
     return r;
   }
   return WndProc(Msg, WParam, LParam);
@@ -403,51 +424,86 @@ class SavedDC {
   HDC dc_;
   int id_;
 };
+
+// The window's update region in client coordinates, read before BeginPaint validates it;
+// null when there is none or it cannot be read.
+UniqueHRgn UpdateRegion(HWND Wnd) {
+  UniqueHRgn rgn(CreateRectRgn(0, 0, 0, 0));
+  if (!rgn) return rgn;
+  const int kind = GetUpdateRgn(Wnd, rgn.get(), FALSE);
+  if (kind == ERROR || kind == NULLREGION) rgn.reset();
+  return rgn;
+}
 }  // namespace
 
 void TWinControl::PaintHandler() {
+  // Two charts changing at once give a bounding rectangle that takes in the labels between
+  // them; only what is really out of date is drawn again.
+  UniqueHRgn region = UpdateRegion(handle_);
   PaintScope paint(handle_);
-  PaintTo(paint.dc(), paint.rect());
+  PaintTo(paint.dc(), paint.rect(), region.get());
 }
 
-// Background fill, own picture, windowless children in z-order: all into one 32-bit
-// buffer, then one copy to Dc. Dirty is in client coordinates.
-void TWinControl::PaintTo(HDC Dc, const RECT& Dirty) {
-  RECT client{0, 0, ClientWidth(), ClientHeight()};
-  RECT dirty;
-  if (!IntersectRect(&dirty, &Dirty, &client)) return;
-
+HDC TWinControl::PaintBuffer(int Width, int Height) {
+  if (paint_dc_ && Width == paint_width_ && Height == paint_height_) return paint_dc_.get();
+  paint_dc_.reset();  // first, so that the bitmap is no longer selected anywhere
+  paint_bitmap_.reset();
+  paint_width_ = paint_height_ = 0;
   BITMAPINFO bi{};
   bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-  bi.bmiHeader.biWidth = client.right;
-  bi.bmiHeader.biHeight = -client.bottom;  // top-down
+  bi.bmiHeader.biWidth = Width;
+  bi.bmiHeader.biHeight = -Height;  // top-down
   bi.bmiHeader.biPlanes = 1;
   bi.bmiHeader.biBitCount = 32;
   bi.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  UniqueHBitmap buffer(CreateDIBSection(Dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-  UniqueMemDC mem(CreateCompatibleDC(Dc));
-  if (!buffer || !mem) return;
-  ScopedSelect select(mem.get(), buffer.get());
-  TCanvas canvas(mem.get());
+  UniqueHBitmap bitmap(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+  UniqueMemDC dc(CreateCompatibleDC(nullptr));
+  if (!bitmap || !dc || !SelectObject(dc.get(), bitmap.get())) return nullptr;
+  paint_bitmap_ = std::move(bitmap);
+  paint_dc_ = std::move(dc);
+  paint_width_ = Width;
+  paint_height_ = Height;
+  return paint_dc_.get();
+}
+
+void TWinControl::ReleasePaintBuffer() {
+  paint_dc_.reset();
+  paint_bitmap_.reset();
+  paint_width_ = paint_height_ = 0;
+}
+
+// Background fill, own picture, windowless children in z-order: all into one 32-bit
+// buffer, then one copy to Dc (whose clipping keeps the copy inside Region). Dirty is in
+// client coordinates.
+void TWinControl::PaintTo(HDC Dc, const RECT& Dirty, HRGN Region) {
+  RECT client{0, 0, ClientWidth(), ClientHeight()};
+  RECT dirty;
+  if (!IntersectRect(&dirty, &Dirty, &client)) return;
+
+  HDC buffer = PaintBuffer(client.right, client.bottom);
+  if (!buffer) return;
+  SavedDC clean(buffer);  // the buffer's DC is kept: leave nothing selected in it
+  TCanvas canvas(buffer);
 
   UniqueHBrush face(CreateSolidBrush(ColorToRGB(Color())));
-  FillRect(mem.get(), &dirty, face.get());
+  FillRect(buffer, &dirty, face.get());
   {
-    SavedDC saved(mem.get());
-    IntersectClipRect(mem.get(), dirty.left, dirty.top, dirty.right, dirty.bottom);
+    SavedDC saved(buffer);
+    IntersectClipRect(buffer, dirty.left, dirty.top, dirty.right, dirty.bottom);
     PaintWindow(canvas);
   }
   for (TControl* c : std::vector<TControl*>(controls_)) {
     if (c->Windowed() || !c->Visible() || c->Width() <= 0 || c->Height() <= 0) continue;
     RECT r = c->BoundsRect(), common;
     if (!IntersectRect(&common, &r, &dirty)) continue;
-    SavedDC saved(mem.get());
-    IntersectClipRect(mem.get(), common.left, common.top, common.right, common.bottom);
-    SetViewportOrgEx(mem.get(), r.left, r.top, nullptr);
+    if (Region && !RectInRegion(Region, &common)) continue;
+    SavedDC saved(buffer);
+    IntersectClipRect(buffer, common.left, common.top, common.right, common.bottom);
+    SetViewportOrgEx(buffer, r.left, r.top, nullptr);
     c->Paint(canvas);
   }
-  BitBlt(Dc, dirty.left, dirty.top, dirty.right - dirty.left, dirty.bottom - dirty.top, mem.get(),
+  BitBlt(Dc, dirty.left, dirty.top, dirty.right - dirty.left, dirty.bottom - dirty.top, buffer,
          dirty.left, dirty.top, SRCCOPY);
 }
 
@@ -467,12 +523,10 @@ void TWinControl::MouseHandler(UINT Msg, WPARAM WParam, LPARAM LParam) {
   int x, y;
 
   if (Msg == WM_MOUSEMOVE) {
-    if (!tracking_leave_) {
-      TRACKMOUSEEVENT tme{sizeof(tme), TME_LEAVE, handle_, 0};
-      tracking_leave_ = TrackMouseEvent(&tme) != FALSE;
-    }
     TControl* over = ControlAtPos(p, true);
-    UpdateHover(over ? over : this);
+    if (!over) over = this;
+    TrackMouseLeave(over->WantsMouseLeave());
+    UpdateHover(over);
     if (!handle_) return;
     TControl* target = captured_ ? captured_ : (at ? at : this);
     if (!alive(target)) return;
@@ -520,6 +574,13 @@ void TWinControl::MouseHandler(UINT Msg, WPARAM WParam, LPARAM LParam) {
   if (!click || !alive(target) || !handle_) return;
   RECT r = target->ClientRect();
   if (PtInRect(&r, POINT{x, y})) target->Click();
+}
+
+void TWinControl::TrackMouseLeave(bool Want) {
+  if (Want == tracking_leave_ || !handle_) return;
+  TRACKMOUSEEVENT tme{sizeof(tme), static_cast<DWORD>(Want ? TME_LEAVE : TME_LEAVE | TME_CANCEL),
+                      handle_, 0};
+  if (TrackMouseEvent(&tme)) tracking_leave_ = Want;
 }
 
 // Mouse enter and leave per control, computed as the cursor crosses controls. Now is the

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "ui/Control.h"
+#include "util/ScopedHandles.h"
 
 // Anything that receives messages through StandardWndProc.
 class TWindowTarget {
@@ -100,8 +101,13 @@ class TWinControl : public TControl, public TWindowTarget {
   void SetDoubleBuffered(bool Value) { double_buffered_ = Value; }
 
   // Paints the client area (background, own picture, windowless children) onto Dc as
-  // WM_PAINT does; WM_PRINTCLIENT comes here too.
-  void PaintTo(HDC Dc, const RECT& Dirty);
+  // WM_PAINT does; WM_PRINTCLIENT comes here too. Children outside Region (client
+  // coordinates; null for all of Dirty) are not painted: Dc must clip to it.
+  void PaintTo(HDC Dc, const RECT& Dirty, HRGN Region = nullptr);
+
+  // No window of ours reacts to the mouse entering or leaving the window itself (only its
+  // windowless children do); one that does overrides this too.
+  bool WantsMouseLeave() const override { return false; }
 
   // TWindowTarget: the entry from StandardWndProc.
   LRESULT WindowMessage(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam) final;
@@ -131,8 +137,14 @@ class TWinControl : public TControl, public TWindowTarget {
   void RemoveControl(TControl* C);
   void DestroyHandle();
   void PaintHandler();
+  // The off-screen buffer of the client area (a 32-bit DIB selected into a memory DC), kept
+  // between paints and made anew only when the size changes; null when it cannot be made.
+  HDC PaintBuffer(int Width, int Height);
+  void ReleasePaintBuffer();
   void MouseHandler(UINT Msg, WPARAM WParam, LPARAM LParam);
   void UpdateHover(TControl* Now);
+  // Asks for WM_MOUSELEAVE, or cancels the request, as the control under the cursor needs.
+  void TrackMouseLeave(bool Want);
   bool SetCursorHandler();
   void ReadBounds();
 
@@ -142,6 +154,9 @@ class TWinControl : public TControl, public TWindowTarget {
   TControl* hover_ = nullptr;       // control the mouse is over (this when none)
   TControl* captured_ = nullptr;    // windowless child that got the button press
   bool tracking_leave_ = false;
+  UniqueHBitmap paint_bitmap_;  // declared before its DC, so the DC goes first
+  UniqueMemDC paint_dc_;
+  int paint_width_ = 0, paint_height_ = 0;
   bool double_buffered_ = false;
   bool clicked_ = false;            // button went down on captured_ (or this), not a dblclick
 };

@@ -1,3 +1,5 @@
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include "settings/MultiLanguage.h"
@@ -82,6 +84,58 @@ TEST(MultiLanguageTest, EachLookupReadsTheFileAnew) {
   EXPECT_EQ(lang.GetAuthor(), "First");
   dir.Write("a.lng", "[About]\r\nAuthor=Second\r\n");
   EXPECT_EQ(lang.GetAuthor(), "Second");
+}
+
+// Lookups are kept while the file is unchanged: a file that another program holds open
+// for a moment (an editor saving it) still answers as it did.
+TEST(MultiLanguageTest, UnchangedFileAnswersWithoutBeingReadAgain) {
+  TempFolder dir;
+  dir.Write("a.lng", "[Language]\r\nmsg_ramfree=%s frei\r\n");
+  TMultiLanguage lang;
+  lang.LoadFromFile(dir.File("a.lng"));
+  EXPECT_EQ(lang.GetMsg("msg_ramfree", "x"), "%s frei");
+  EXPECT_EQ(lang.GetMsg("msg_missing", "fallback"), "fallback");
+  HANDLE locked = CreateFileA(dir.File("a.lng").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(locked, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(lang.GetMsg("msg_ramfree", "x"), "%s frei");
+  EXPECT_EQ(lang.GetMsg("msg_missing", "other"), "other");  // a missing key keeps its default
+  CloseHandle(locked);
+}
+
+TEST(MultiLanguageTest, ChangeOfTheSameSizeIsSeenByItsWriteTime) {
+  TempFolder dir;
+  dir.Write("a.lng", "[About]\r\nAuthor=Anna\r\n");
+  TMultiLanguage lang;
+  lang.LoadFromFile(dir.File("a.lng"));
+  EXPECT_EQ(lang.GetAuthor(), "Anna");
+  WIN32_FILE_ATTRIBUTE_DATA before{};
+  ASSERT_TRUE(GetFileAttributesExA(dir.File("a.lng").c_str(), GetFileExInfoStandard, &before));
+  dir.Write("a.lng", "[About]\r\nAuthor=Bert\r\n");
+  // Some file systems keep write times coarsely: make sure the time differs.
+  HANDLE file = CreateFileA(dir.File("a.lng").c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  ULARGE_INTEGER t{};
+  t.LowPart = before.ftLastWriteTime.dwLowDateTime;
+  t.HighPart = before.ftLastWriteTime.dwHighDateTime;
+  t.QuadPart += 20'000'000;  // two seconds later
+  FILETIME later{t.LowPart, t.HighPart};
+  ASSERT_TRUE(SetFileTime(file, nullptr, nullptr, &later));
+  CloseHandle(file);
+  EXPECT_EQ(lang.GetAuthor(), "Bert");
+}
+
+TEST(MultiLanguageTest, FileRemovedAfterLoadingGivesDefaultsAndComesBack) {
+  TempFolder dir;
+  dir.Write("a.lng", "[About]\r\nAuthor=Anna\r\n");
+  TMultiLanguage lang;
+  lang.LoadFromFile(dir.File("a.lng"));
+  EXPECT_EQ(lang.GetAuthor(), "Anna");
+  ASSERT_TRUE(DeleteFileA(dir.File("a.lng").c_str()));
+  EXPECT_EQ(lang.GetAuthor(), "");
+  dir.Write("a.lng", "[About]\r\nAuthor=Carl\r\n");
+  EXPECT_EQ(lang.GetAuthor(), "Carl");
 }
 
 TEST(MultiLanguageTest, ValueCutAt2047Characters) {

@@ -9,6 +9,7 @@
 
 #include "ui/Application.h"
 #include "ui/Form.h"
+#include "ui/MessageWindow.h"
 
 namespace {
 
@@ -218,6 +219,26 @@ TEST_F(FormTest, FreeingAFormDestroysItsWindowsAndOwnedComponents) {
   EXPECT_TRUE(freed);
   EXPECT_FALSE(IsWindow(fw));
   EXPECT_FALSE(IsWindow(pw));
+}
+
+// Handles are reused by later windows (of any process): a window destroyed behind its
+// object's back must not stay mapped to that object.
+TEST_F(FormTest, WindowsDestroyedFromOutsideAreNoLongerMapped) {
+  TForm form(nullptr);
+  auto* panel = new TWinControl(&form);
+  panel->SetParent(&form);
+  TMessageWindow hidden([](UINT, WPARAM, LPARAM, LRESULT&) { return false; });
+  HWND fw = form.Handle(), pw = panel->Handle(), hw = hidden.Handle();
+  EXPECT_EQ(wndproc::Find(fw), static_cast<TWindowTarget*>(&form));
+  EXPECT_EQ(wndproc::Find(pw), static_cast<TWindowTarget*>(panel));
+  EXPECT_EQ(wndproc::Find(hw), static_cast<TWindowTarget*>(&hidden));
+  DestroyWindow(hw);
+  DestroyWindow(fw);  // takes the panel's window with it
+  EXPECT_EQ(wndproc::Find(fw), nullptr);
+  EXPECT_EQ(wndproc::Find(pw), nullptr);
+  EXPECT_EQ(wndproc::Find(hw), nullptr);
+  EXPECT_FALSE(form.HandleAllocated());
+  EXPECT_EQ(hidden.Handle(), nullptr);
 }
 
 TEST_F(FormTest, ChildFreedBeforeItsParentLeavesTheParentConsistent) {

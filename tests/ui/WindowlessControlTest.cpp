@@ -82,6 +82,19 @@ class WindowlessTest : public testing::Test {
     s->OnDblClick = [s](TObject*) { s->Log("dblclick"); };
     return s;
   }
+  // The X server moves the pointer asynchronously and may deliver an older position late:
+  // a position counts only once it has held for a while.
+  static bool MoveCursorTo(POINT Target) {
+    for (int attempt = 0; attempt < 5; ++attempt) {
+      if (!SetCursorPos(Target.x, Target.y)) return false;
+      POINT now;
+      auto there = [&] { return GetCursorPos(&now) && now.x == Target.x && now.y == Target.y; };
+      if (!testsupport::PumpUntil(there, 2000)) continue;
+      testsupport::PumpMessages(150);
+      if (there()) return true;
+    }
+    return false;
+  }
   LRESULT Send(UINT Msg, WPARAM W, int X, int Y) {
     return SendMessageA(form_->Handle(), Msg, W, MAKELPARAM(X, Y));
   }
@@ -143,6 +156,88 @@ TEST_F(WindowlessTest, InvalidateAsksOnlyForTheControlsRectangle) {
   ValidateRect(wnd, nullptr);
   a->SetBounds(100, 20, 40, 30);
   EXPECT_FALSE(GetUpdateRect(wnd, &r, FALSE));
+}
+
+// Counts its paints; optionally a control with nothing to show under the mouse.
+class PaintCounter : public TControl {
+ public:
+  PaintCounter(TComponent* Owner, bool WantsLeave) : TControl(Owner), wants_leave_(WantsLeave) {}
+  void Paint(TCanvas&) override { ++paints; }
+  bool WantsMouseLeave() const override { return wants_leave_; }
+  int paints = 0;
+
+ private:
+  bool wants_leave_;
+};
+
+TEST_F(WindowlessTest, RepaintDrawsOnlyTheControlsInsideTheUpdateRegion) {
+  auto add = [&](int Top) {
+    auto* c = new PaintCounter(form_.get(), true);
+    c->SetBounds(10, Top, 40, 20);
+    c->SetParent(form_.get());
+    return c;
+  };
+  PaintCounter* top = add(10);
+  PaintCounter* middle = add(40);  // inside the bounding box of the other two
+  PaintCounter* bottom = add(70);
+  form_->Show();
+  HWND wnd = form_->Handle();
+  UpdateWindow(wnd);
+  top->paints = middle->paints = bottom->paints = 0;
+  top->Invalidate();
+  bottom->Invalidate();
+  UpdateWindow(wnd);
+  EXPECT_EQ(top->paints, 1);
+  EXPECT_EQ(middle->paints, 0);
+  EXPECT_EQ(bottom->paints, 1);
+  // Without an update region (printing, pictures) everything in the rectangle is drawn.
+  Capture(*form_);
+  EXPECT_EQ(middle->paints, 1);
+}
+
+TEST_F(WindowlessTest, PictureFollowsTheWindowsSizeAcrossPaints) {
+  Add("a", 10, 10, 40, 30, 0x0000FF);
+  auto first = Capture(*form_);
+  ASSERT_EQ(first.width, 200);
+  form_->SetBounds(100, 100, 260, 150);  // bigger, then smaller: a new buffer each time
+  auto bigger = Capture(*form_);
+  ASSERT_EQ(bigger.width, 260);
+  EXPECT_TRUE(PixelNear(bigger, 255, 145, 0xFFFFFF, 0));
+  EXPECT_TRUE(PixelNear(bigger, 15, 15, 0xFF0000, 2));
+  form_->SetBounds(100, 100, 120, 60);
+  auto smaller = Capture(*form_);
+  ASSERT_EQ(smaller.width, 120);
+  EXPECT_TRUE(PixelNear(smaller, 115, 55, 0xFFFFFF, 0));
+  EXPECT_TRUE(PixelNear(smaller, 15, 15, 0xFF0000, 2));
+}
+
+// Under Wine a watched leave is a poll of the cursor several times a second, for as long
+// as the cursor rests on the window.
+TEST_F(WindowlessTest, LeaveIsWatchedOnlyWhileTheControlUnderTheCursorWantsIt) {
+  auto* link = new PaintCounter(form_.get(), true);
+  link->SetBounds(10, 10, 40, 30);
+  link->SetParent(form_.get());
+  auto* chart = new PaintCounter(form_.get(), false);
+  chart->SetBounds(100, 10, 40, 30);
+  chart->SetParent(form_.get());
+  form_->Show();
+  testsupport::PumpMessages(100);
+  HWND wnd = form_->Handle();
+  POINT inside = {20, 20};
+  ::ClientToScreen(wnd, &inside);
+  if (!MoveCursorTo(inside)) GTEST_SKIP() << "cursor position not honoured here";
+  auto watched = [&] {
+    TRACKMOUSEEVENT q{sizeof(q), TME_QUERY, nullptr, 0};
+    return TrackMouseEvent(&q) && (q.dwFlags & TME_LEAVE) && q.hwndTrack == wnd;
+  };
+  Send(WM_MOUSEMOVE, 0, 20, 20);
+  EXPECT_TRUE(watched());
+  Send(WM_MOUSEMOVE, 0, 110, 20);  // onto the chart
+  EXPECT_FALSE(watched());
+  Send(WM_MOUSEMOVE, 0, 20, 20);
+  EXPECT_TRUE(watched());
+  Send(WM_MOUSEMOVE, 0, 150, 100);  // the bare window
+  EXPECT_FALSE(watched());
 }
 
 TEST_F(WindowlessTest, MouseGoesToTopmostEnabledControlInItsOwnCoordinates) {
@@ -241,24 +336,11 @@ TEST_F(WindowlessTest, HandCursorOverALinkAndTheWindowsOwnCursorElsewhere) {
   ::ClientToScreen(wnd, &outside);
   EXPECT_EQ(a->ClientToScreen({5, 5}).x, inside.x);
   EXPECT_EQ(a->ClientToScreen({5, 5}).y, inside.y);
-  // The X server moves the pointer asynchronously and may deliver an older position late:
-  // a position counts only once it has held for a while.
-  auto moveCursorTo = [](POINT target) {
-    for (int attempt = 0; attempt < 5; ++attempt) {
-      if (!SetCursorPos(target.x, target.y)) return false;
-      POINT now;
-      auto there = [&] { return GetCursorPos(&now) && now.x == target.x && now.y == target.y; };
-      if (!testsupport::PumpUntil(there, 2000)) continue;
-      testsupport::PumpMessages(150);
-      if (there()) return true;
-    }
-    return false;
-  };
-  if (!moveCursorTo(inside)) GTEST_SKIP() << "cursor position not honoured here";
+  if (!MoveCursorTo(inside)) GTEST_SKIP() << "cursor position not honoured here";
   LPARAM hit = MAKELPARAM(HTCLIENT, WM_MOUSEMOVE);
   EXPECT_TRUE(SendMessageA(wnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(wnd), hit));
   EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_HAND));
-  ASSERT_TRUE(moveCursorTo(outside));
+  ASSERT_TRUE(MoveCursorTo(outside));
   EXPECT_FALSE(SendMessageA(wnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(wnd), hit) &&
                GetCursor() == LoadCursorA(nullptr, IDC_HAND));
 }
