@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "controls/CoverageBlend.h"
 #include "controls/GdiPlusUtil.h"
 #include "ui/Dpi.h"
 
@@ -256,12 +257,30 @@ void TQvGDIPlusTrendLine::Rebuild() {
     if (!cache_) return;
   }
   CopyPixels(*background_, *cache_);
-  Gdiplus::Graphics g(cache_.get());
   const Gdiplus::Rect r(0, 0, key.width, key.height);
-  for (Line& line : lines_) DrawTrend(g, r, line);
+  for (Line& line : lines_) DrawTrend(r, line);
 }
 
-void TQvGDIPlusTrendLine::DrawTrend(Gdiplus::Graphics& g, const Gdiplus::Rect& chart, Line& line) {
+bool TQvGDIPlusTrendLine::BlendMask(const std::vector<ArgbPixel>& rowColours) {
+  const Gdiplus::Rect r(0, 0, static_cast<INT>(cache_->GetWidth()),
+                        static_cast<INT>(cache_->GetHeight()));
+  const auto rw = static_cast<UINT>(Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeWrite);
+  Gdiplus::BitmapData dst{}, mask{};
+  if (cache_->LockBits(&r, rw, PixelFormat32bppARGB, &dst) != Gdiplus::Ok) return false;
+  if (mask_->LockBits(&r, rw, PixelFormat32bppARGB, &mask) != Gdiplus::Ok) {
+    cache_->UnlockBits(&dst);
+    return false;
+  }
+  // Coverage is the mask's alpha: byte 3 of each little-endian ARGB pixel.
+  BlendMaskRows(static_cast<ArgbPixel*>(dst.Scan0), dst.Stride / 4,
+                static_cast<std::uint8_t*>(mask.Scan0), mask.Stride, 4, 3, r.Width, r.Height,
+                rowColours);
+  mask_->UnlockBits(&mask);
+  cache_->UnlockBits(&dst);
+  return true;
+}
+
+void TQvGDIPlusTrendLine::DrawTrend(const Gdiplus::Rect& chart, Line& line) {
   if (!line.visible) return;
   if (max_ == min_) max_ = min_ + 1;
   Gdiplus::Rect p = chart;
@@ -269,13 +288,47 @@ void TQvGDIPlusTrendLine::DrawTrend(Gdiplus::Graphics& g, const Gdiplus::Rect& c
   if (p.Width < 1 || p.Height < 1) return;
 
   const std::vector<Gdiplus::PointF> pts = TrendPoints(p, line.values, max_, min_);
-  Gdiplus::LinearGradientBrush brush(p, Argb(line.color1, line.alpha), Argb(line.color2, line.alpha),
-                                     Gdiplus::LinearGradientModeVertical);
-  Gdiplus::Pen pen(&brush, static_cast<Gdiplus::REAL>(line.width));
-  g.SetSmoothingMode(Gdiplus::SmoothingModeHighQuality);
   const int n = static_cast<int>(pts.size());
-  g.DrawCurve(&pen, pts.data(), n, 0.0f);
-  if (line.fill) g.FillClosedCurve(&brush, pts.data(), n, Gdiplus::FillModeAlternate, 0.0f);
+  const auto width = static_cast<Gdiplus::REAL>(line.width);
+  const ArgbPixel first = ToARGB(line.color1, line.alpha), last = ToARGB(line.color2, line.alpha);
+
+  // The trace, then the fill over it, each shape's coverage coloured row by row.
+  bool traceDone = false, fillDone = !line.fill;
+  if (!mask_ || mask_->GetWidth() != cache_->GetWidth() || mask_->GetHeight() != cache_->GetHeight())
+    mask_ = NewTransparentBitmap(chart.Width, chart.Height);
+  if (mask_) {
+    const std::vector<ArgbPixel> rows = VerticalGradientRows(chart.Height, p.Y, p.Height, first, last);
+    auto cover = [&](bool fill) {
+      Gdiplus::Graphics g(mask_.get());
+      g.SetSmoothingMode(Gdiplus::SmoothingModeHighQuality);
+      g.SetCompositingMode(Gdiplus::CompositingModeSourceCopy);  // the mask is clear
+      Gdiplus::SolidBrush white(Gdiplus::Color(255, 255, 255, 255));
+      if (fill) {
+        g.FillClosedCurve(&white, pts.data(), n, Gdiplus::FillModeAlternate, 0.0f);
+      } else {
+        Gdiplus::Pen pen(&white, width);
+        g.DrawCurve(&pen, pts.data(), n, 0.0f);
+      }
+    };
+    cover(false);
+    traceDone = BlendMask(rows);
+    if (traceDone && line.fill) {
+      cover(true);
+      fillDone = BlendMask(rows);
+    }
+    if (!traceDone || !fillDone) mask_.reset();  // it may still hold a shape
+  }
+  if (traceDone && fillDone) return;
+  // Pixels that cannot be reached: what is left is drawn as GDI+ alone does.
+  Gdiplus::Graphics g(cache_.get());
+  Gdiplus::LinearGradientBrush brush(p, Gdiplus::Color(first), Gdiplus::Color(last),
+                                     Gdiplus::LinearGradientModeVertical);
+  g.SetSmoothingMode(Gdiplus::SmoothingModeHighQuality);
+  if (!traceDone) {
+    Gdiplus::Pen pen(&brush, width);
+    g.DrawCurve(&pen, pts.data(), n, 0.0f);
+  }
+  if (!fillDone) g.FillClosedCurve(&brush, pts.data(), n, Gdiplus::FillModeAlternate, 0.0f);
 }
 
 void TQvGDIPlusTrendLine::Paint(TCanvas& Canvas) {

@@ -4,6 +4,7 @@
 #include "controls/GdiPlus.h"
 
 #include <array>
+#include <cstdint>
 #include <deque>
 #include <memory>
 #include <vector>
@@ -146,7 +147,10 @@ class TQvGDIPlusTrendLine : public TControl {
   template <class T>
   void Change(T& field, T value);
   void RebuildIfAutoDraw();
-  void DrawTrend(Gdiplus::Graphics& g, const Gdiplus::Rect& chart, Line& line);
+  void DrawTrend(const Gdiplus::Rect& chart, Line& line);
+  // Colours the shape in mask_ over the picture (see CoverageBlend.h) and clears the
+  // mask; false when the pixels cannot be locked.
+  bool BlendMask(const std::vector<std::uint32_t>& rowColours);
 
   // Everything the layer behind the traces depends on. The traces change every tick, the
   // background, grid and border almost never, and under a software GDI+ those three cost
@@ -189,6 +193,7 @@ class TQvGDIPlusTrendLine : public TControl {
   bool autoDraw_ = true;
   std::unique_ptr<Gdiplus::Bitmap> cache_;
   std::unique_ptr<Gdiplus::Bitmap> background_;
+  std::unique_ptr<Gdiplus::Bitmap> mask_;  // one shape's coverage, clear between shapes
   BackgroundKey backgroundKey_;
   int renderCount_ = 0;
 };
