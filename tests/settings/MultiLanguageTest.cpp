@@ -2,10 +2,20 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "settings/MultiLanguage.h"
 #include "support/TestSupport.h"
 
 using testsupport::TempFolder;
+
+namespace {
+// Writes `text` as a.lng in `dir` and loads it.
+void LoadText(TMultiLanguage& lang, const TempFolder& dir, const std::string& text) {
+  dir.Write("a.lng", text);
+  lang.LoadFromFile(dir.File("a.lng"));
+}
+}  // namespace
 
 TEST(MultiLanguageTest, NoFile_EveryLookupGivesItsDefault) {
   TMultiLanguage lang;
@@ -90,9 +100,8 @@ TEST(MultiLanguageTest, EachLookupReadsTheFileAnew) {
 // for a moment (an editor saving it) still answers as it did.
 TEST(MultiLanguageTest, UnchangedFileAnswersWithoutBeingReadAgain) {
   TempFolder dir;
-  dir.Write("a.lng", "[Language]\r\nmsg_ramfree=%s frei\r\n");
   TMultiLanguage lang;
-  lang.LoadFromFile(dir.File("a.lng"));
+  LoadText(lang, dir, "[Language]\r\nmsg_ramfree=%s frei\r\n");
   EXPECT_EQ(lang.GetMsg("msg_ramfree", "x"), "%s frei");
   EXPECT_EQ(lang.GetMsg("msg_missing", "fallback"), "fallback");
   HANDLE locked = CreateFileA(dir.File("a.lng").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
@@ -105,9 +114,8 @@ TEST(MultiLanguageTest, UnchangedFileAnswersWithoutBeingReadAgain) {
 
 TEST(MultiLanguageTest, ChangeOfTheSameSizeIsSeenByItsWriteTime) {
   TempFolder dir;
-  dir.Write("a.lng", "[About]\r\nAuthor=Anna\r\n");
   TMultiLanguage lang;
-  lang.LoadFromFile(dir.File("a.lng"));
+  LoadText(lang, dir, "[About]\r\nAuthor=Anna\r\n");
   EXPECT_EQ(lang.GetAuthor(), "Anna");
   WIN32_FILE_ATTRIBUTE_DATA before{};
   ASSERT_TRUE(GetFileAttributesExA(dir.File("a.lng").c_str(), GetFileExInfoStandard, &before));
@@ -128,9 +136,8 @@ TEST(MultiLanguageTest, ChangeOfTheSameSizeIsSeenByItsWriteTime) {
 
 TEST(MultiLanguageTest, FileRemovedAfterLoadingGivesDefaultsAndComesBack) {
   TempFolder dir;
-  dir.Write("a.lng", "[About]\r\nAuthor=Anna\r\n");
   TMultiLanguage lang;
-  lang.LoadFromFile(dir.File("a.lng"));
+  LoadText(lang, dir, "[About]\r\nAuthor=Anna\r\n");
   EXPECT_EQ(lang.GetAuthor(), "Anna");
   ASSERT_TRUE(DeleteFileA(dir.File("a.lng").c_str()));
   EXPECT_EQ(lang.GetAuthor(), "");
