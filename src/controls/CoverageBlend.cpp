@@ -1,7 +1,6 @@
 #include "controls/CoverageBlend.h"
 
 #include <cmath>
-#include <cstring>
 
 namespace {
 int Channel(ArgbPixel p, int shift) { return static_cast<int>((p >> shift) & 0xFF); }
@@ -42,19 +41,18 @@ ArgbPixel BlendOver(ArgbPixel dst, ArgbPixel colour, int coverage) {
   return out;
 }
 
-void BlendMaskRows(ArgbPixel* dst, int dstStride, std::uint8_t* mask, int maskStride,
-                   int maskPixelBytes, int coverageByte, int width, int height,
-                   const std::vector<ArgbPixel>& rowColours) {
+void BlendMaskRows(ArgbPixel* dst, int dstStride, ArgbPixel* mask, int maskStride, int width,
+                   int height, const std::vector<ArgbPixel>& rowColours) {
   for (int y = 0; y < height && y < static_cast<int>(rowColours.size()); ++y) {
     ArgbPixel* d = dst + static_cast<std::ptrdiff_t>(y) * dstStride;
-    std::uint8_t* m = mask + static_cast<std::ptrdiff_t>(y) * maskStride;
+    ArgbPixel* m = mask + static_cast<std::ptrdiff_t>(y) * maskStride;
     const ArgbPixel colour = rowColours[static_cast<std::size_t>(y)];
     // Inside a fill most neighbours share both the background and full coverage: the
     // last result is reused for them.
     ArgbPixel lastDst = 0, lastOut = 0;
     int lastCoverage = -1;
-    for (int x = 0; x < width; ++x, m += maskPixelBytes) {
-      const int coverage = m[coverageByte];
+    for (int x = 0; x < width; ++x) {
+      const int coverage = Channel(m[x], 24);
       if (coverage == 0) continue;
       if (coverage != lastCoverage || d[x] != lastDst) {
         lastDst = d[x];
@@ -62,7 +60,7 @@ void BlendMaskRows(ArgbPixel* dst, int dstStride, std::uint8_t* mask, int maskSt
         lastOut = BlendOver(lastDst, colour, coverage);
       }
       d[x] = lastOut;
-      std::memset(m, 0, static_cast<std::size_t>(maskPixelBytes));
+      m[x] = 0;
     }
   }
 }

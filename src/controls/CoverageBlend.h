@@ -21,11 +21,8 @@ std::vector<ArgbPixel> VerticalGradientRows(int rows, int top, int height, ArgbP
 // premultiplied).
 ArgbPixel BlendOver(ArgbPixel dst, ArgbPixel colour, int coverage);
 
-// Draws every covered pixel of a mask over `dst` in the colour of its row, and clears the
-// mask's pixel on the way for its next shape. A mask pixel is `maskPixelBytes` bytes, of
-// which byte `coverageByte` is the coverage (the alpha of an ARGB picture, or a colour
-// byte of white drawn on black). Both pictures are width x height; `dstStride` counts
-// pixels, `maskStride` bytes.
-void BlendMaskRows(ArgbPixel* dst, int dstStride, std::uint8_t* mask, int maskStride,
-                   int maskPixelBytes, int coverageByte, int width, int height,
-                   const std::vector<ArgbPixel>& rowColours);
+// Draws every covered pixel of `mask` (its alpha is the coverage) over `dst` in the colour
+// of its row, and clears the mask's pixel on the way for its next shape. Both are
+// width x height; the strides count pixels.
+void BlendMaskRows(ArgbPixel* dst, int dstStride, ArgbPixel* mask, int maskStride, int width,
+                   int height, const std::vector<ArgbPixel>& rowColours);

@@ -271,10 +271,8 @@ bool TQvGDIPlusTrendLine::BlendMask(const std::vector<ArgbPixel>& rowColours) {
     cache_->UnlockBits(&dst);
     return false;
   }
-  // Coverage is the mask's alpha: byte 3 of each little-endian ARGB pixel.
   BlendMaskRows(static_cast<ArgbPixel*>(dst.Scan0), dst.Stride / 4,
-                static_cast<std::uint8_t*>(mask.Scan0), mask.Stride, 4, 3, r.Width, r.Height,
-                rowColours);
+                static_cast<ArgbPixel*>(mask.Scan0), mask.Stride / 4, r.Width, r.Height, rowColours);
   mask_->UnlockBits(&mask);
   cache_->UnlockBits(&dst);
   return true;

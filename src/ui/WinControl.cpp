@@ -147,12 +147,16 @@ void TWinControl::DestroyHandle() {
   if (def_wnd_proc_ && GetWindowLongPtrA(wnd, GWLP_WNDPROC) ==
                            reinterpret_cast<LONG_PTR>(&wndproc::StandardWndProc))
     SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(def_wnd_proc_));
-  def_wnd_proc_ = nullptr;
+  ForgetWindow();
+  DestroyWindow(wnd);
+}
+
+void TWinControl::ForgetWindow() {
   handle_ = nullptr;
+  def_wnd_proc_ = nullptr;
   hover_ = captured_ = nullptr;
   tracking_leave_ = false;
   ReleasePaintBuffer();
-  DestroyWindow(wnd);
 }
 
 void TWinControl::RecreateWnd() {
@@ -311,12 +315,7 @@ LRESULT TWinControl::WindowMessage(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LPa
   if (!handle_) handle_ = Wnd;  // messages sent during CreateWindowEx
   if (Msg == WM_NCDESTROY) {
     LRESULT r = DefaultHandler(Msg, WParam, LParam);
-    wndproc::Detach(Wnd);
-    handle_ = nullptr;
-    def_wnd_proc_ = nullptr;
-    hover_ = captured_ = nullptr;
-    tracking_leave_ = false;
-    ReleasePaintBuffer();
+    ForgetWindow();  // StandardWndProc takes the handle out of the map
     return r;
   }
   return WndProc(Msg, WParam, LParam);
@@ -446,9 +445,7 @@ void TWinControl::PaintHandler() {
 
 HDC TWinControl::PaintBuffer(int Width, int Height) {
   if (paint_dc_ && Width == paint_width_ && Height == paint_height_) return paint_dc_.get();
-  paint_dc_.reset();  // first, so that the bitmap is no longer selected anywhere
-  paint_bitmap_.reset();
-  paint_width_ = paint_height_ = 0;
+  ReleasePaintBuffer();
   BITMAPINFO bi{};
   bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
   bi.bmiHeader.biWidth = Width;
@@ -468,7 +465,7 @@ HDC TWinControl::PaintBuffer(int Width, int Height) {
 }
 
 void TWinControl::ReleasePaintBuffer() {
-  paint_dc_.reset();
+  paint_dc_.reset();  // first, so that the bitmap is no longer selected anywhere
   paint_bitmap_.reset();
   paint_width_ = paint_height_ = 0;
 }

@@ -3,8 +3,8 @@
 // How a window message reaches a handler (all in WinControl.cpp):
 //   1. Every window of the layer has StandardWndProc as its window procedure: windows of
 //      our own classes from creation on, system-class windows (buttons, ...) by subclassing.
-//   2. StandardWndProc finds the object of the HWND (the one HWND -> object map, a window
-//      property set at WM_NCCREATE or at subclassing) and calls its WindowMessage().
+//   2. StandardWndProc finds the object of the HWND (the one HWND -> object map, filled at
+//      WM_NCCREATE or at subclassing, emptied at WM_NCDESTROY) and calls its WindowMessage().
 //   3. For a TWinControl that is the virtual WndProc(): a switch that turns mouse, paint,
 //      size, cursor and reflected WM_COMMAND/WM_NOTIFY messages into typed calls
 //      (MouseDown, Paint, Click, ...), which raise the OnXxx events. A form handles its
@@ -136,6 +136,8 @@ class TWinControl : public TControl, public TWindowTarget {
   void InsertControl(TControl* C);
   void RemoveControl(TControl* C);
   void DestroyHandle();
+  // Drops everything that belonged to the window just destroyed.
+  void ForgetWindow();
   void PaintHandler();
   // The off-screen buffer of the client area (a 32-bit DIB selected into a memory DC), kept
   // between paints and made anew only when the size changes; null when it cannot be made.

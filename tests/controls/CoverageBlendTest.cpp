@@ -52,35 +52,28 @@ TEST(BlendOverTest, CoverageScalesTheColoursAlpha) {
 }
 
 TEST(BlendMaskRowsTest, ColoursCoveredPixelsByRowAndClearsTheMask) {
-  // 3 x 2 pixels; the destination's rows 4 pixels apart, the mask's (3 bytes a pixel,
-  // coverage in the middle byte) 12 bytes apart.
-  std::vector<ArgbPixel> dst(2 * 4, 0xFF000000);
-  std::vector<std::uint8_t> mask(2 * 12, 0);
-  auto cover = [&](int x, int y, std::uint8_t c) {
-    for (int b = 0; b < 3; ++b) mask[static_cast<std::size_t>(y * 12 + x * 3 + b)] = c;
-  };
-  cover(1, 0, 255);  // row 0, fully covered
-  cover(2, 1, 128);  // row 1, half covered
-  cover(3, 0, 255);  // beyond the width: not part of the picture
+  // 3 x 2 pixels; the destination's rows 4 pixels apart, the mask's 5.
+  std::vector<ArgbPixel> dst(2 * 4, 0xFF000000), mask(2 * 5, 0);
+  mask[1] = 0xFFFFFFFF;      // row 0, fully covered
+  mask[5 + 2] = 0x80FFFFFF;  // row 1, half covered
+  mask[3] = 0xFFFFFFFF;      // beyond the width: not part of the picture
   const std::vector<ArgbPixel> colours = {0xFFFF0000, 0xFF00FF00};
-  BlendMaskRows(dst.data(), 4, mask.data(), 12, 3, 1, 3, 2, colours);
+  BlendMaskRows(dst.data(), 4, mask.data(), 5, 3, 2, colours);
   EXPECT_EQ(dst[0], 0xFF000000u);
   EXPECT_EQ(dst[1], 0xFFFF0000u);
   EXPECT_TRUE(Close(dst[4 + 2], 0xFF008000, 1));
   EXPECT_EQ(dst[3], 0xFF000000u);  // the padding of the destination is left alone
-  for (int b = 0; b < 3; ++b) {
-    EXPECT_EQ(mask[static_cast<std::size_t>(3 + b)], 0);
-    EXPECT_EQ(mask[static_cast<std::size_t>(12 + 6 + b)], 0);
-    EXPECT_EQ(mask[static_cast<std::size_t>(9 + b)], 255);
-  }
+  EXPECT_EQ(mask[1], 0u);
+  EXPECT_EQ(mask[5 + 2], 0u);
+  EXPECT_EQ(mask[3], 0xFFFFFFFFu);
 }
 
 TEST(BlendMaskRowsTest, ReusesAResultOnlyForTheSameBackgroundAndCoverage) {
   // One row: the same background twice at full coverage, then a grid pixel, then the first
   // background again at half coverage.
   std::vector<ArgbPixel> dst = {0x80102030, 0x80102030, 0x80FFFFFF, 0x80102030};
-  std::vector<std::uint8_t> mask = {255, 255, 255, 128};
-  BlendMaskRows(dst.data(), 4, mask.data(), 4, 1, 0, 4, 1, {0xA0FF0000});
+  std::vector<ArgbPixel> mask = {0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0x80FFFFFF};
+  BlendMaskRows(dst.data(), 4, mask.data(), 4, 4, 1, {0xA0FF0000});
   EXPECT_EQ(dst[0], BlendOver(0x80102030, 0xA0FF0000, 255));
   EXPECT_EQ(dst[1], dst[0]);
   EXPECT_EQ(dst[2], BlendOver(0x80FFFFFF, 0xA0FF0000, 255));
