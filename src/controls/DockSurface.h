@@ -9,6 +9,7 @@
 
 #include "controls/ColorUnit.h"
 #include "controls/GdiPlusUtil.h"
+#include "controls/PremultipliedPicture.h"
 #include "ui/Control.h"
 
 using Gdiplus::LinearGradientMode;
@@ -83,10 +84,14 @@ class TDockSurface : public Base {
     picture_.reset();
     ++render_count_;
     picture_ = RenderDockPicture(look_, this->Width(), this->Height(), BorderPenWidth(), image_.get());
+    if (!picture_ || !ready_.Assign(*picture_)) ready_.Clear();
   }
 
   void Paint(TCanvas& Canvas) override {
-    if (picture_) DrawPictureClipped(Canvas.Handle(), *picture_);
+    if (!ready_.Empty())
+      ready_.Draw(Canvas.Handle());
+    else if (picture_)
+      DrawPictureClipped(Canvas.Handle(), *picture_);
   }
 
   void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override {
@@ -120,6 +125,7 @@ class TDockSurface : public Base {
   std::string image_source_;
   std::unique_ptr<Gdiplus::Bitmap> image_;
   std::unique_ptr<Gdiplus::Bitmap> picture_;
+  TPremultipliedPicture ready_;  // picture_ as painting blends it
   int render_count_ = 0;
 };
 

@@ -239,6 +239,7 @@ void TQvGDIPlusTrendLine::Rebuild() {
   if (key.width < 1 || key.height < 1) {
     cache_.reset();
     background_.reset();
+    ready_.Clear();
     return;
   }
   if (!background_ || !(key == backgroundKey_)) {
@@ -248,17 +249,22 @@ void TQvGDIPlusTrendLine::Rebuild() {
   }
   if (!background_) {
     cache_.reset();
+    ready_.Clear();
     return;
   }
   if (!cache_ || static_cast<int>(cache_->GetWidth()) != key.width ||
       static_cast<int>(cache_->GetHeight()) != key.height) {
     cache_.reset();
     cache_ = NewTransparentBitmap(key.width, key.height);
-    if (!cache_) return;
+    if (!cache_) {
+      ready_.Clear();
+      return;
+    }
   }
   CopyPixels(*background_, *cache_);
   const Gdiplus::Rect r(0, 0, key.width, key.height);
   for (Line& line : lines_) DrawTrend(r, line);
+  if (!ready_.Assign(*cache_)) ready_.Clear();
 }
 
 bool TQvGDIPlusTrendLine::BlendMask(const std::vector<ArgbPixel>& rowColours) {
@@ -330,5 +336,8 @@ void TQvGDIPlusTrendLine::DrawTrend(const Gdiplus::Rect& chart, Line& line) {
 }
 
 void TQvGDIPlusTrendLine::Paint(TCanvas& Canvas) {
-  if (cache_) DrawPictureClipped(Canvas.Handle(), *cache_);
+  if (!ready_.Empty())
+    ready_.Draw(Canvas.Handle());
+  else if (cache_)
+    DrawPictureClipped(Canvas.Handle(), *cache_);
 }

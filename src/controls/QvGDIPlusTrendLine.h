@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "controls/ColorUnit.h"
+#include "controls/PremultipliedPicture.h"
 #include "ui/Control.h"
 
 using Gdiplus::LinearGradientMode;
@@ -193,7 +194,8 @@ class TQvGDIPlusTrendLine : public TControl {
   bool autoDraw_ = true;
   std::unique_ptr<Gdiplus::Bitmap> cache_;
   std::unique_ptr<Gdiplus::Bitmap> background_;
-  std::unique_ptr<Gdiplus::Bitmap> mask_;  // one shape's coverage, clear between shapes
+  std::unique_ptr<Gdiplus::Bitmap> mask_;
+  TPremultipliedPicture ready_;  // cache_ as painting blends it  // one shape's coverage, clear between shapes
   BackgroundKey backgroundKey_;
   int renderCount_ = 0;
 };

@@ -253,4 +253,28 @@ TEST_F(DockSurfaceTest, PaintedOverTheParentTranslucentlyWithoutBoxes) {
   EXPECT_FALSE(uitest::PixelNear(shot, 100, 108, uitest::Blend(tint, 0xFF0000, 128), 4));
 }
 
+TEST_F(DockSurfaceTest, EveryPaintShowsTheLookOfTheLastChange) {
+  TForm form(nullptr);
+  form.SetBorderStyle(bsNone);
+  form.SetBounds(0, 0, 120, 80);
+  form.SetColor(0xFFFFFF);
+  auto* panel = new TpcDockPanel(&form);
+  panel->SetParent(&form);
+  panel->SetShowBorder(false);
+  panel->SetBackColorAlpha(255);
+  panel->SetBackColor1(0x0000FF);
+  panel->SetBackColor2(0x0000FF);
+  panel->SetBounds(10, 10, 30, 20);
+  form.Handle();
+  EXPECT_TRUE(uitest::PixelNear(uitest::Capture(form), 20, 20, 0xFF0000, 2));
+  // Same size: the picture kept for painting is refilled, not left as it was.
+  panel->SetBackColor1(0x00FF00);
+  panel->SetBackColor2(0x00FF00);
+  EXPECT_TRUE(uitest::PixelNear(uitest::Capture(form), 20, 20, 0x00FF00, 2));
+  panel->SetBounds(10, 10, 80, 50);
+  const auto grown = uitest::Capture(form);
+  EXPECT_TRUE(uitest::PixelNear(grown, 85, 55, 0x00FF00, 2));
+  EXPECT_TRUE(uitest::PixelNear(grown, 95, 65, 0xFFFFFF, 2));
+}
+
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <vector>
 
@@ -419,6 +420,32 @@ TEST_F(TrendLineTest, PaintBlendsTheCachedPictureOverTheParent) {
   const int renders = c.RenderCount();
   drawtest::PaintOn(c, s);
   EXPECT_EQ(c.RenderCount(), renders);
+}
+
+TEST_F(TrendLineTest, EveryPaintShowsTheValuesOfTheLastRender) {
+  TQvGDIPlusTrendLine c(nullptr);
+  Bare(c);
+  RedLine(c);
+  c.SetLine1Fill(true);
+  c.SetBounds(0, 0, 40, 40);
+  c.SetAutoDraw(true);
+  auto redRows = [&] {
+    drawtest::Surface s(40, 40, 0x000000);
+    drawtest::PaintOn(c, s);
+    int top = 40;
+    for (int y = 0; y < 40; ++y)
+      if (Reddish(s.Pixel(30, y))) top = std::min(top, y);
+    return top;
+  };
+  for (int k = 0; k < 100; ++k) c.AddValue(1, 10);
+  const int low = redRows();
+  EXPECT_GE(low, 33);
+  for (int k = 0; k < 100; ++k) c.AddValue(1, 90);
+  const int high = redRows();
+  EXPECT_LE(high, 6);  // the same size: a picture kept between paints must not go stale
+  c.SetBounds(0, 0, 40, 20);
+  c.ClearValues(1);
+  EXPECT_EQ(redRows(), 40);
 }
 
 TEST_F(TrendLineTest, NewChartHasAPictureOfItsDefaultSizeBeforeItIsPlaced) {
