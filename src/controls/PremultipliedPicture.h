@@ -9,7 +9,7 @@
 #include <cstdint>
 
 #include "controls/CoverageBlend.h"
-#include "util/ScopedHandles.h"
+#include "ui/DibSection.h"
 
 // `pixel` (0xAARRGGBB, straight alpha) with its colour scaled by its alpha, rounded to
 // nearest: the premultiplied form GDI's alpha blend takes.
@@ -20,19 +20,16 @@ class TPremultipliedPicture {
   // Takes a premultiplied copy of `picture`. False, and empty, when its pixels cannot be
   // read or GDI refuses the DIB section; the caller then draws `picture` through GDI+.
   bool Assign(Gdiplus::Bitmap& picture);
-  void Clear();
-  bool Empty() const { return !dc_; }
-  int Width() const { return width_; }
-  int Height() const { return height_; }
+  void Clear() { dib_.Clear(); }
+  bool Empty() const { return dib_.Empty(); }
+  int Width() const { return dib_.Width(); }
+  int Height() const { return dib_.Height(); }
   // The premultiplied pixels, top row first, Width() per row (null when empty).
-  const std::uint32_t* Pixels() const { return bits_; }
+  const std::uint32_t* Pixels() const { return dib_.Bits(); }
 
   // Blends the picture 1:1 at (0, 0) over `dc`, only the part inside its clip box.
   void Draw(HDC dc) const;
 
  private:
-  UniqueHBitmap bitmap_;  // declared before its DC, so the DC goes first
-  UniqueMemDC dc_;
-  std::uint32_t* bits_ = nullptr;
-  int width_ = 0, height_ = 0;
+  TDibSection dib_;
 };

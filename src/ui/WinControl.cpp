@@ -156,7 +156,7 @@ void TWinControl::ForgetWindow() {
   def_wnd_proc_ = nullptr;
   hover_ = captured_ = nullptr;
   tracking_leave_ = false;
-  ReleasePaintBuffer();
+  paint_buffer_.Clear();
 }
 
 void TWinControl::RecreateWnd() {
@@ -443,33 +443,6 @@ void TWinControl::PaintHandler() {
   PaintTo(paint.dc(), paint.rect(), region.get());
 }
 
-HDC TWinControl::PaintBuffer(int Width, int Height) {
-  if (paint_dc_ && Width == paint_width_ && Height == paint_height_) return paint_dc_.get();
-  ReleasePaintBuffer();
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-  bi.bmiHeader.biWidth = Width;
-  bi.bmiHeader.biHeight = -Height;  // top-down
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  UniqueHBitmap bitmap(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-  UniqueMemDC dc(CreateCompatibleDC(nullptr));
-  if (!bitmap || !dc || !SelectObject(dc.get(), bitmap.get())) return nullptr;
-  paint_bitmap_ = std::move(bitmap);
-  paint_dc_ = std::move(dc);
-  paint_width_ = Width;
-  paint_height_ = Height;
-  return paint_dc_.get();
-}
-
-void TWinControl::ReleasePaintBuffer() {
-  paint_dc_.reset();  // first, so that the bitmap is no longer selected anywhere
-  paint_bitmap_.reset();
-  paint_width_ = paint_height_ = 0;
-}
-
 // Background fill, own picture, windowless children in z-order: all into one 32-bit
 // buffer, then one copy to Dc (whose clipping keeps the copy inside Region). Dirty is in
 // client coordinates.
@@ -478,8 +451,8 @@ void TWinControl::PaintTo(HDC Dc, const RECT& Dirty, HRGN Region) {
   RECT dirty;
   if (!IntersectRect(&dirty, &Dirty, &client)) return;
 
-  HDC buffer = PaintBuffer(client.right, client.bottom);
-  if (!buffer) return;
+  if (!paint_buffer_.Resize(client.right, client.bottom)) return;
+  HDC buffer = paint_buffer_.Dc();
   SavedDC clean(buffer);  // the buffer's DC is kept: leave nothing selected in it
   TCanvas canvas(buffer);
 

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "ui/Control.h"
+#include "ui/DibSection.h"
 #include "util/ScopedHandles.h"
 
 // Anything that receives messages through StandardWndProc.
@@ -139,10 +140,6 @@ class TWinControl : public TControl, public TWindowTarget {
   // Drops everything that belonged to the window just destroyed.
   void ForgetWindow();
   void PaintHandler();
-  // The off-screen buffer of the client area (a 32-bit DIB selected into a memory DC), kept
-  // between paints and made anew only when the size changes; null when it cannot be made.
-  HDC PaintBuffer(int Width, int Height);
-  void ReleasePaintBuffer();
   void MouseHandler(UINT Msg, WPARAM WParam, LPARAM LParam);
   void UpdateHover(TControl* Now);
   // Asks for WM_MOUSELEAVE, or cancels the request, as the control under the cursor needs.
@@ -156,9 +153,9 @@ class TWinControl : public TControl, public TWindowTarget {
   TControl* hover_ = nullptr;       // control the mouse is over (this when none)
   TControl* captured_ = nullptr;    // windowless child that got the button press
   bool tracking_leave_ = false;
-  UniqueHBitmap paint_bitmap_;  // declared before its DC, so the DC goes first
-  UniqueMemDC paint_dc_;
-  int paint_width_ = 0, paint_height_ = 0;
+  // The off-screen buffer of the client area, kept between paints and made anew only when
+  // the size changes.
+  TDibSection paint_buffer_;
   bool double_buffered_ = false;
   bool clicked_ = false;            // button went down on captured_ (or this), not a dblclick
 };

@@ -11,6 +11,7 @@
 
 #include "controls/GdiPlus.h"
 #include "support/TestSupport.h"
+#include "ui/DibSection.h"
 
 namespace e2e {
 
@@ -252,28 +253,17 @@ ScreenShot::ScreenShot(const RECT& area) : w_(area.right - area.left), h_(area.b
     w_ = h_ = 0;
     return;
   }
-  ScopedGetDC screen(nullptr);
-  UniqueMemDC mem(CreateCompatibleDC(screen.get()));
-  BITMAPINFO bi = {};
-  bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-  bi.bmiHeader.biWidth = w_;
-  bi.bmiHeader.biHeight = -h_;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  UniqueHBitmap bmp(CreateDIBSection(screen.get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-  if (!bmp || !bits) {
+  TDibSection shot(w_, h_);
+  if (shot.Empty()) {
     w_ = h_ = 0;
     return;
   }
   {
-    ScopedSelect select(mem.get(), bmp.get());
-    BitBlt(mem.get(), 0, 0, w_, h_, screen.get(), area.left, area.top, SRCCOPY);
+    ScopedGetDC screen(nullptr);
+    BitBlt(shot.Dc(), 0, 0, w_, h_, screen.get(), area.left, area.top, SRCCOPY);
   }
   GdiFlush();
-  const auto* p = static_cast<const std::uint32_t*>(bits);
-  pixels_.assign(p, p + static_cast<size_t>(w_) * static_cast<size_t>(h_));
+  pixels_.assign(shot.Bits(), shot.Bits() + static_cast<size_t>(w_) * static_cast<size_t>(h_));
   for (auto& px : pixels_) px &= 0x00FFFFFFu;
 }
 

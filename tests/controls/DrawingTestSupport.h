@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "controls/ColorUnit.h"
+#include "ui/DibSection.h"
 #include "ui/Graphics.h"
 
 namespace drawtest {
@@ -108,46 +109,28 @@ inline std::string WritePng(const std::string& path, int w, int h, std::uint32_t
 // has painted beneath a windowless control.
 class Surface {
  public:
-  Surface(int w, int h, std::uint32_t rgb) : w_(w), h_(h), dc_(CreateCompatibleDC(nullptr)) {
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    bmp_.reset(CreateDIBSection(dc_.get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-    bits_ = static_cast<std::uint32_t*>(bits);
-    old_ = SelectObject(dc_.get(), bmp_.get());
-    for (int i = 0; i < w * h; ++i) bits_[i] = 0xFF000000u | (rgb & 0xFFFFFFu);
+  Surface(int w, int h, std::uint32_t rgb) : dib_(w, h) {
+    for (int i = 0; i < w * h; ++i) dib_.Bits()[i] = 0xFF000000u | (rgb & 0xFFFFFFu);
   }
-  ~Surface() { SelectObject(dc_.get(), old_); }
-  Surface(const Surface&) = delete;
-  Surface& operator=(const Surface&) = delete;
 
-  HDC Dc() const { return dc_.get(); }
+  HDC Dc() const { return dib_.Dc(); }
   // 0xFFRRGGBB: the alpha byte of a GDI surface carries no meaning.
   std::uint32_t Pixel(int x, int y) const {
     GdiFlush();
-    return 0xFF000000u | (bits_[y * w_ + x] & 0xFFFFFFu);
+    return 0xFF000000u | (dib_.Row(y)[x] & 0xFFFFFFu);
   }
-  int Width() const { return w_; }
-  int Height() const { return h_; }
+  int Width() const { return dib_.Width(); }
+  int Height() const { return dib_.Height(); }
   // How many pixels (as Pixel gives them) pass the test.
   int Count(const std::function<bool(std::uint32_t)>& test) const {
     int n = 0;
-    for (int y = 0; y < h_; ++y)
-      for (int x = 0; x < w_; ++x) n += test(Pixel(x, y)) ? 1 : 0;
+    for (int y = 0; y < Height(); ++y)
+      for (int x = 0; x < Width(); ++x) n += test(Pixel(x, y)) ? 1 : 0;
     return n;
   }
 
  private:
-  int w_, h_;
-  UniqueMemDC dc_;
-  UniqueHBitmap bmp_;
-  std::uint32_t* bits_ = nullptr;
-  HGDIOBJ old_ = nullptr;
+  TDibSection dib_;
 };
 
 // Paints `control` on `surface` as its parent would, with the control's origin at (0, 0).

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "DrawingTestSupport.h"
@@ -533,44 +534,58 @@ TEST_F(TrendLineTest, EveryRenderEqualsAFirstRenderOfTheSameState) {
 // The traces are coloured row by row from a coverage mask; the picture must be the one GDI+
 // draws with its own gradient brush and pen, to within rounding.
 TEST_F(TrendLineTest, TracesLookAsGdiPlusDrawsThemWithAGradientBrush) {
-  for (bool border : {true, false}) {
-    TQvGDIPlusTrendLine c(nullptr), bare(nullptr);
-    for (TQvGDIPlusTrendLine* chart : {&c, &bare}) {
-      chart->SetAutoDraw(false);
-      chart->SetShowBorder(border);
-      chart->SetLine1Color1(clRed);
-      chart->SetLine1Color2(clBlue);
-      chart->SetLine1Alpha(160);
-      chart->SetLine1Fill(true);
-      chart->SetLine1Width(2);
-      chart->SetBounds(0, 0, 241, 89);
-      for (int i = 0; i < 100; ++i) chart->AddValue(1, (i * 37) % 101);
-    }
-    bare.SetLine1Visible(false);
-    c.Rebuild();
-    bare.Rebuild();
-    ASSERT_NE(c.CachedBitmap(), nullptr);
-    ASSERT_NE(bare.CachedBitmap(), nullptr);
+  const std::vector<std::function<int(int)>> series = {
+      [](int i) { return (i * 37) % 101; },                // jagged
+      [](int) { return 97; },                               // a memory chart
+      [](int i) { return i < 60 ? 3 : 3 + (i - 60) * 2; }};  // a climb
+  // (Values out of range reach rows outside the gradient, where Wine's GDI+ does not repeat
+  // the gradient as GDI+ documents it.)
+  for (bool border : {true, false})
+    for (size_t k = 0; k < series.size(); ++k) {
+      TQvGDIPlusTrendLine c(nullptr), bare(nullptr);
+      for (TQvGDIPlusTrendLine* chart : {&c, &bare}) {
+        chart->SetAutoDraw(false);
+        chart->SetShowBorder(border);
+        chart->SetLine1Color1(clRed);
+        chart->SetLine1Color2(clBlue);
+        chart->SetLine1Alpha(160);
+        chart->SetLine1Fill(true);
+        chart->SetLine1Width(2);
+        chart->SetBounds(0, 0, 241, 89);
+        for (int i = 0; i < 100; ++i) chart->AddValue(1, series[k](i));
+      }
+      bare.SetLine1Visible(false);
+      c.Rebuild();
+      bare.Rebuild();
+      ASSERT_NE(c.CachedBitmap(), nullptr);
+      ASSERT_NE(bare.CachedBitmap(), nullptr);
 
-    // The background alone, then the trace and the fill drawn as GDI+ alone would.
-    Gdiplus::Bitmap& expected = *bare.CachedBitmap();
-    {
-      Gdiplus::Graphics g(&expected);
-      const Gdiplus::Rect plot = TrendPlotRect(241, 89, border);
-      const auto pts = TrendPoints(plot, c.Values(1), c.Max(), c.Min());
-      Gdiplus::LinearGradientBrush brush(plot, Gdiplus::Color(ToARGB(clRed, 160)),
-                                         Gdiplus::Color(ToARGB(clBlue, 160)),
-                                         Gdiplus::LinearGradientModeVertical);
-      Gdiplus::Pen pen(&brush, 2.0f);
-      g.SetSmoothingMode(Gdiplus::SmoothingModeHighQuality);
-      const int n = static_cast<int>(pts.size());
-      g.DrawCurve(&pen, pts.data(), n, 0.0f);
-      g.FillClosedCurve(&brush, pts.data(), n, Gdiplus::FillModeAlternate, 0.0f);
+      // The background alone, then the trace and the fill drawn as GDI+ alone would.
+      Gdiplus::Bitmap& expected = *bare.CachedBitmap();
+      {
+        Gdiplus::Graphics g(&expected);
+        const Gdiplus::Rect plot = TrendPlotRect(241, 89, border);
+        const auto pts = TrendPoints(plot, c.Values(1), c.Max(), c.Min());
+        Gdiplus::LinearGradientBrush brush(plot, Gdiplus::Color(ToARGB(clRed, 160)),
+                                           Gdiplus::Color(ToARGB(clBlue, 160)),
+                                           Gdiplus::LinearGradientModeVertical);
+        Gdiplus::Pen pen(&brush, 2.0f);
+        g.SetSmoothingMode(Gdiplus::SmoothingModeHighQuality);
+        const int n = static_cast<int>(pts.size());
+        g.DrawCurve(&pen, pts.data(), n, 0.0f);
+        g.FillClosedCurve(&brush, pts.data(), n, Gdiplus::FillModeAlternate, 0.0f);
+      }
+      int off = 0;
+      std::string first;
+      for (int y = 0; y < 89; ++y)
+        for (int x = 0; x < 241; ++x)
+          if (auto same = Near(PixelOf(c.CachedBitmap(), x, y), PixelOf(&expected, x, y), 4); !same) {
+            if (off++ == 0) {
+              char at[32];
+              snprintf(at, sizeof at, "first at (%d, %d): ", x, y);
+              first = std::string(at) + same.message();
+            }
+          }
+      EXPECT_EQ(off, 0) << "pixels off, series " << k << (border ? " under a border, " : ", ") << first;
     }
-    int off = 0;
-    for (int y = 0; y < 89; ++y)
-      for (int x = 0; x < 241; ++x)
-        if (!Near(PixelOf(c.CachedBitmap(), x, y), PixelOf(&expected, x, y), 4)) ++off;
-    EXPECT_EQ(off, 0) << "pixels off" << (border ? " under a border" : "");
-  }
 }

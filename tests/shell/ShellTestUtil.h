@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "ui/DibSection.h"
+
 namespace shelltest {
 
 // True when /usr/bin/xdotool can be started from here (Wine with the Unix file system).
@@ -41,27 +43,13 @@ inline HWND VisibleTaskbar() {
 inline std::vector<DWORD> CaptureScreen(const RECT& r) {
   const int w = r.right - r.left, h = r.bottom - r.top;
   std::vector<DWORD> pixels(static_cast<size_t>(w) * static_cast<size_t>(h));
+  TDibSection shot(w, h);
+  if (shot.Empty()) return pixels;
   HDC screen = GetDC(nullptr);
-  HDC mem = CreateCompatibleDC(screen);
-  BITMAPINFO bi = {};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = w;
-  bi.bmiHeader.biHeight = -h;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (bmp) {
-    HGDIOBJ old = SelectObject(mem, bmp);
-    BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-    GdiFlush();
-    const DWORD* p = static_cast<const DWORD*>(bits);
-    for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = p[i] & 0xFFFFFFu;
-    SelectObject(mem, old);
-    DeleteObject(bmp);
-  }
-  DeleteDC(mem);
+  BitBlt(shot.Dc(), 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
   ReleaseDC(nullptr, screen);
+  GdiFlush();
+  for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = shot.Bits()[i] & 0xFFFFFFu;
   return pixels;
 }
 

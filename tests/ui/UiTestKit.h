@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "ui/DibSection.h"
 #include "ui/WinControl.h"
 #include "util/ScopedHandles.h"
 
@@ -27,24 +28,13 @@ Picture Render(int Width, int Height, std::uint32_t Fill, DrawFn Draw) {
   Picture pic;
   pic.width = Width;
   pic.height = Height;
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-  bi.bmiHeader.biWidth = Width;
-  bi.bmiHeader.biHeight = -Height;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  UniqueMemDC dc(CreateCompatibleDC(nullptr));
-  UniqueHBitmap bmp(CreateDIBSection(dc.get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-  if (!dc || !bmp) return pic;
-  {
-    ScopedSelect sel(dc.get(), bmp.get());
-    auto* p = static_cast<std::uint32_t*>(bits);
-    for (int i = 0; i < Width * Height; ++i) p[i] = Fill;
-    Draw(dc.get());
-    GdiFlush();
-    pic.pixels.assign(p, p + Width * Height);
-  }
+  TDibSection dib(Width, Height);
+  if (dib.Empty()) return pic;
+  std::uint32_t* p = dib.Bits();
+  for (int i = 0; i < Width * Height; ++i) p[i] = Fill;
+  Draw(dib.Dc());
+  GdiFlush();
+  pic.pixels.assign(p, p + Width * Height);
   return pic;
 }
 
