@@ -68,6 +68,7 @@ const std::deque<int>& TQvGDIPlusTrendLine::Values(int Line) const {
 }
 
 void TQvGDIPlusTrendLine::RebuildIfAutoDraw() {
+  pictureCurrent_ = false;
   if (!autoDraw_) return;
   Rebuild();
   Invalidate();
@@ -83,14 +84,20 @@ void TQvGDIPlusTrendLine::Change(T& field, T value) {
 void TQvGDIPlusTrendLine::AddValue(int Line, int Value) {
   auto* l = LineAt(Line);
   if (!l) return;
+  // A full history of this very value only moves along: the points, and so the picture,
+  // stay as they are. An idle machine's memory line does that tick after tick.
+  const bool sameTrace = l->values.size() == kTrendHistory &&
+                         std::all_of(l->values.begin(), l->values.end(), [Value](int v) { return v == Value; });
   l->values.push_back(Value);
   if (l->values.size() > kTrendHistory) l->values.pop_front();
+  if (sameTrace && pictureCurrent_) return;
   RebuildIfAutoDraw();
 }
 
 void TQvGDIPlusTrendLine::ClearValues(int Line) {
   auto* l = LineAt(Line);
   if (!l || !initialised_) return;
+  pictureCurrent_ = false;
   l->values.clear();
   if (cache_) Rebuild();
   Invalidate();
@@ -115,6 +122,7 @@ void TQvGDIPlusTrendLine::SetBorderAlpha(int Value) { Change(borderAlpha_, Value
 void TQvGDIPlusTrendLine::SetShowGrid(bool Value) { Change(showGrid_, Value); }
 void TQvGDIPlusTrendLine::ChangeScale(int M, int D) {
   if (M == D) return;
+  pictureCurrent_ = false;
   gridSize_ = std::max(1, dpi::Scale(gridSize_, M, D));
   for (int line = 1; line <= kTrendLineCount; ++line)
     LineAt(line)->width = std::max(1, dpi::Scale(LineAt(line)->width, M, D));
@@ -135,14 +143,20 @@ TColor TQvGDIPlusTrendLine::LineColor1(int Line) const {
   return l ? l->color1 : 0;
 }
 void TQvGDIPlusTrendLine::SetLineColor1(int Line, TColor Value) {
-  if (auto* l = LineAt(Line)) l->color1 = Value;
+  auto* l = LineAt(Line);
+  if (!l || l->color1 == Value) return;
+  l->color1 = Value;
+  pictureCurrent_ = false;  // shows at the next render
 }
 TColor TQvGDIPlusTrendLine::LineColor2(int Line) const {
   const auto* l = LineAt(Line);
   return l ? l->color2 : 0;
 }
 void TQvGDIPlusTrendLine::SetLineColor2(int Line, TColor Value) {
-  if (auto* l = LineAt(Line)) l->color2 = Value;
+  auto* l = LineAt(Line);
+  if (!l || l->color2 == Value) return;
+  l->color2 = Value;
+  pictureCurrent_ = false;  // shows at the next render
 }
 bool TQvGDIPlusTrendLine::LineFill(int Line) const {
   const auto* l = LineAt(Line);
@@ -235,6 +249,7 @@ std::unique_ptr<Gdiplus::Bitmap> TQvGDIPlusTrendLine::RenderBackground() const {
 
 void TQvGDIPlusTrendLine::Rebuild() {
   ++renderCount_;
+  pictureCurrent_ = true;
   const BackgroundKey key = CurrentBackgroundKey();
   if (key.width < 1 || key.height < 1) {
     cache_.reset();

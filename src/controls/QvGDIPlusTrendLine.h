@@ -35,7 +35,8 @@ class TQvGDIPlusTrendLine : public TControl {
   explicit TQvGDIPlusTrendLine(TComponent* Owner);
   ~TQvGDIPlusTrendLine() override;
 
-  // Appends a value to line 1..5 (other indexes are ignored); keeps at most 100.
+  // Appends a value to line 1..5 (other indexes are ignored); keeps at most 100. Renders
+  // and repaints with AutoDraw on, unless the picture is already what it would render.
   void AddValue(int Line, int Value);
   void ClearValues(int Line);
   // Renders the whole picture into a new cached bitmap.
@@ -198,4 +199,5 @@ class TQvGDIPlusTrendLine : public TControl {
   TPremultipliedPicture ready_;  // cache_ as painting blends it  // one shape's coverage, clear between shapes
   BackgroundKey backgroundKey_;
   int renderCount_ = 0;
+  bool pictureCurrent_ = false;  // cache_ shows every value and property as they are now
 };

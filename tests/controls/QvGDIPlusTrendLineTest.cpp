@@ -449,6 +449,64 @@ TEST_F(TrendLineTest, EveryPaintShowsTheValuesOfTheLastRender) {
   EXPECT_EQ(redRows(), 40);
 }
 
+TEST_F(TrendLineTest, AFullHistoryOfOneValueNeitherRendersNorRepaintsAgain) {
+  drawtest::Counting<TQvGDIPlusTrendLine> c(nullptr);
+  c.SetBounds(0, 0, 60, 40);
+  for (int k = 0; k < 99; ++k) c.AddValue(1, 40);
+  int renders = c.RenderCount();
+  c.AddValue(1, 40);  // the 100th: the trace still moved to the left edge
+  EXPECT_EQ(c.RenderCount(), renders + 1);
+  renders = c.RenderCount();
+  const int repaints = c.invalidations;
+  for (int k = 0; k < 5; ++k) c.AddValue(1, 40);
+  EXPECT_EQ(c.RenderCount(), renders);
+  EXPECT_EQ(c.invalidations, repaints);
+  EXPECT_EQ(c.Values(1).size(), 100u);
+  c.AddValue(1, 41);  // a new value always shows
+  EXPECT_EQ(c.RenderCount(), renders + 1);
+  EXPECT_EQ(c.invalidations, repaints + 1);
+  c.AddValue(1, 41);  // and moves along until it fills the history
+  EXPECT_EQ(c.RenderCount(), renders + 2);
+}
+
+TEST_F(TrendLineTest, ChangesKeptForTheNextRenderAreNotLostToAnUnchangedTrace) {
+  TQvGDIPlusTrendLine c(nullptr);
+  Bare(c);
+  RedLine(c);
+  c.SetBounds(0, 0, 60, 40);
+  c.SetAutoDraw(true);
+  for (int k = 0; k < 100; ++k) c.AddValue(1, 50);
+  auto redPixels = [&] {
+    int n = 0;
+    for (int y = 0; y < 40; ++y)
+      for (int x = 0; x < 60; ++x) n += Reddish(PixelOf(c.CachedBitmap(), x, y));
+    return n;
+  };
+  ASSERT_GT(redPixels(), 50);
+  // The colours only store: the next value, even the same one, renders them.
+  c.SetLine1Color1(clBlue);
+  c.SetLine1Color2(clBlue);
+  int renders = c.RenderCount();
+  c.AddValue(1, 50);
+  EXPECT_EQ(c.RenderCount(), renders + 1);
+  EXPECT_EQ(redPixels(), 0);
+  // Changed while drawing was off, then the same value again: drawn when switched on.
+  c.SetAutoDraw(false);
+  c.SetLine1Width(3);
+  renders = c.RenderCount();
+  c.AddValue(1, 50);
+  EXPECT_EQ(c.RenderCount(), renders);
+  c.SetAutoDraw(true);
+  EXPECT_EQ(c.RenderCount(), renders + 1);
+  c.AddValue(1, 50);
+  EXPECT_EQ(c.RenderCount(), renders + 1);
+  // Cleared and refilled with the same value: a fresh trace, drawn.
+  c.ClearValues(1);
+  renders = c.RenderCount();
+  for (int k = 0; k < 100; ++k) c.AddValue(1, 50);
+  EXPECT_EQ(c.RenderCount(), renders + 100);
+}
+
 TEST_F(TrendLineTest, NewChartHasAPictureOfItsDefaultSizeBeforeItIsPlaced) {
   TQvGDIPlusTrendLine c(nullptr);
   ASSERT_NE(c.CachedBitmap(), nullptr);
