@@ -84,7 +84,10 @@ class TDockSurface : public Base {
     picture_.reset();
     ++render_count_;
     picture_ = RenderDockPicture(look_, this->Width(), this->Height(), BorderPenWidth(), image_.get());
-    if (!picture_ || !ready_.Assign(*picture_)) ready_.Clear();
+    if (picture_)
+      ready_.Assign(*picture_);  // empties it when it fails: Paint then takes picture_ itself
+    else
+      ready_.Clear();
   }
 
   void Paint(TCanvas& Canvas) override {

@@ -129,11 +129,15 @@ Gdiplus::Rect VisiblePictureRect(int width, int height, int clipKind, const RECT
   return Gdiplus::Rect(left, top, right - left, bottom - top);
 }
 
-void DrawPictureClipped(HDC dc, Gdiplus::Bitmap& picture) {
+Gdiplus::Rect VisiblePictureRect(HDC dc, int width, int height) {
   RECT box{};
   const int kind = GetClipBox(dc, &box);
-  const Gdiplus::Rect part = VisiblePictureRect(static_cast<int>(picture.GetWidth()),
-                                                static_cast<int>(picture.GetHeight()), kind, box);
+  return VisiblePictureRect(width, height, kind, box);
+}
+
+void DrawPictureClipped(HDC dc, Gdiplus::Bitmap& picture) {
+  const Gdiplus::Rect part = VisiblePictureRect(dc, static_cast<int>(picture.GetWidth()),
+                                                static_cast<int>(picture.GetHeight()));
   if (part.Width <= 0 || part.Height <= 0) return;
   Gdiplus::Graphics g(dc);
   g.DrawImage(&picture, part, part.X, part.Y, part.Width, part.Height, Gdiplus::UnitPixel);

@@ -38,6 +38,8 @@ inline Gdiplus::Color Argb(TColor color, int alpha) { return Gdiplus::Color(ToAR
 // leaves visible; clipKind is what GetClipBox returned. The whole picture when the box is
 // unknown (ERROR), an empty rectangle when nothing is visible.
 Gdiplus::Rect VisiblePictureRect(int width, int height, int clipKind, const RECT& clipBox);
+// The same for the clip box `dc` has now.
+Gdiplus::Rect VisiblePictureRect(HDC dc, int width, int height);
 
 // Draws `picture` 1:1 at (0, 0) on `dc`, only the part inside the clip box: under a
 // software GDI+ drawing a picture costs its whole size even where the clip hides it, and a

@@ -33,9 +33,7 @@ bool TPremultipliedPicture::Assign(Gdiplus::Bitmap& picture) {
 
 void TPremultipliedPicture::Draw(HDC dc) const {
   if (dib_.Empty()) return;
-  RECT box{};
-  const int kind = GetClipBox(dc, &box);
-  const Gdiplus::Rect part = VisiblePictureRect(dib_.Width(), dib_.Height(), kind, box);
+  const Gdiplus::Rect part = VisiblePictureRect(dc, dib_.Width(), dib_.Height());
   if (part.Width <= 0 || part.Height <= 0) return;
   const BLENDFUNCTION over{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
   GdiAlphaBlend(dc, part.X, part.Y, part.Width, part.Height, dib_.Dc(), part.X, part.Y, part.Width,

@@ -250,11 +250,18 @@ std::unique_ptr<Gdiplus::Bitmap> TQvGDIPlusTrendLine::RenderBackground() const {
 void TQvGDIPlusTrendLine::Rebuild() {
   ++renderCount_;
   pictureCurrent_ = true;
+  RenderCache();
+  if (cache_)
+    ready_.Assign(*cache_);  // empties it when it fails: the paint then takes cache_ itself
+  else
+    ready_.Clear();
+}
+
+void TQvGDIPlusTrendLine::RenderCache() {
   const BackgroundKey key = CurrentBackgroundKey();
   if (key.width < 1 || key.height < 1) {
     cache_.reset();
     background_.reset();
-    ready_.Clear();
     return;
   }
   if (!background_ || !(key == backgroundKey_)) {
@@ -264,22 +271,17 @@ void TQvGDIPlusTrendLine::Rebuild() {
   }
   if (!background_) {
     cache_.reset();
-    ready_.Clear();
     return;
   }
   if (!cache_ || static_cast<int>(cache_->GetWidth()) != key.width ||
       static_cast<int>(cache_->GetHeight()) != key.height) {
     cache_.reset();
     cache_ = NewTransparentBitmap(key.width, key.height);
-    if (!cache_) {
-      ready_.Clear();
-      return;
-    }
+    if (!cache_) return;
   }
   CopyPixels(*background_, *cache_);
   const Gdiplus::Rect r(0, 0, key.width, key.height);
   for (Line& line : lines_) DrawTrend(r, line);
-  if (!ready_.Assign(*cache_)) ready_.Clear();
 }
 
 bool TQvGDIPlusTrendLine::BlendMask(const std::vector<ArgbPixel>& rowColours) {

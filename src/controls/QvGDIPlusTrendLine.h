@@ -149,6 +149,9 @@ class TQvGDIPlusTrendLine : public TControl {
   template <class T>
   void Change(T& field, T value);
   void RebuildIfAutoDraw();
+  // Renders background and traces into cache_, or leaves it null at zero size or when GDI+
+  // refuses a bitmap.
+  void RenderCache();
   void DrawTrend(const Gdiplus::Rect& chart, Line& line);
   // Colours the shape in mask_ over the picture (see CoverageBlend.h) and clears the
   // mask; false when the pixels cannot be locked.
@@ -195,8 +198,8 @@ class TQvGDIPlusTrendLine : public TControl {
   bool autoDraw_ = true;
   std::unique_ptr<Gdiplus::Bitmap> cache_;
   std::unique_ptr<Gdiplus::Bitmap> background_;
-  std::unique_ptr<Gdiplus::Bitmap> mask_;
-  TPremultipliedPicture ready_;  // cache_ as painting blends it  // one shape's coverage, clear between shapes
+  std::unique_ptr<Gdiplus::Bitmap> mask_;  // one shape's coverage, clear between shapes
+  TPremultipliedPicture ready_;            // cache_ as painting blends it
   BackgroundKey backgroundKey_;
   int renderCount_ = 0;
   bool pictureCurrent_ = false;  // cache_ shows every value and property as they are now
