@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "util/QvFileService.h"
+#include "util/ScopedHandles.h"
 
 namespace {
 
@@ -67,8 +68,14 @@ std::string TMultiLanguage::GetString(const std::string& section, const std::str
   const auto lookup = std::make_pair(section, key);
   auto known = found_.find(lookup);
   if (known == found_.end()) {
+    // A profile read that cannot open the file (another program holds it unshared) looks
+    // like a missing key; such an answer must not be kept. A handle of our own, sharing
+    // everything, shows whether the file can be read and keeps it so while we read.
+    UniqueFileHandle reading(CreateFileA(fileName_.c_str(), GENERIC_READ,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     std::optional<std::string> value = ReadValue(section, key);
-    if (!stamp) return value.value_or(defaultText);  // no stamp, nothing to keep it by
+    if (!stamp || !reading) return value.value_or(defaultText);
     known = found_.emplace(lookup, std::move(value)).first;
   }
   return known->second.value_or(defaultText);

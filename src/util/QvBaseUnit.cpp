@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "util/ModalBoxScope.h"
 #include "util/QvFileService.h"
 #include "util/ScopedHandles.h"
 
@@ -90,6 +91,7 @@ void SetMessageBoxFunction(MessageBoxFunction fn) { BoxFunction() = std::move(fn
 
 int ShowMessageBox(const std::string& Text, UINT Flags) {
   const HWND owner = ApplicationWindow();
+  ModalBoxScope waiting;
   if (const auto& fn = BoxFunction()) return fn(owner, Text, kApplicationTitle, Flags);
   return MessageBoxA(owner, Text.c_str(), kApplicationTitle, Flags);
 }
@@ -122,9 +124,9 @@ bool RunProgram(const std::string& File, const std::string& Parameters, const st
                 bool Wait) {
   SHELLEXECUTEINFOA info{};
   info.cbSize = sizeof(info);
-  // NO_UI: a missing program is reported by the result, not by a shell error box the user
-  // would have to dismiss (failures here are absorbed like every other system failure).
-  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+  // With its UI: a program that cannot be started (a stale path in the registry) gets the
+  // shell's own error box, so a menu item never silently does nothing.
+  info.fMask = SEE_MASK_NOCLOSEPROCESS;
   info.hwnd = nullptr;
   info.lpVerb = "open";
   info.lpFile = File.c_str();

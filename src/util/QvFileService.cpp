@@ -56,7 +56,9 @@ std::string QueryVersionString(const void* data, const std::string& key) {
 
 bool IsExistingFile(const std::string& Path) {
   // FindFirstFileA would report a match for "C:\*.exe"; a wildcard never names one file.
-  if (Path.empty() || Path.find_first_of("*?") != std::string::npos) return false;
+  // The "?" of a long-path prefix ("\\?\C:\...") is no wildcard.
+  const std::size_t named = Path.rfind("\\\\?\\", 0) == 0 ? 4 : 0;
+  if (Path.empty() || Path.find_first_of("*?", named) != std::string::npos) return false;
   WIN32_FIND_DATAA data;
   UniqueFindHandle find(FindFirstFileA(Path.c_str(), &data));
   if (!find) return false;

@@ -14,6 +14,9 @@ std::string Substitute(std::string_view format, const Args& args) {
         ++next;
       }
       ++i;
+    } else if (format[i] == '%' && i + 1 < format.size() && format[i + 1] == '%') {
+      out.push_back('%');  // language files write a percent sign as "%%"
+      ++i;
     } else {
       out.push_back(format[i]);
     }

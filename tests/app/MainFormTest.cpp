@@ -315,3 +315,30 @@ TEST_F(MainFormTest, PopupDisablesStartOptimizeOnlyWhileOptimizing) {
   m.PopupMenu1Popup(m.PopupMenu1);
   EXPECT_TRUE(m.ActOptimize->Enabled());
 }
+
+namespace {
+bool g_sawRun = false;
+void CALLBACK NoteRun(HWND, UINT, UINT_PTR, DWORD) {
+  if (FrmMemtide && FrmMemtide->IsOptimizing()) g_sawRun = true;
+}
+}  // namespace
+
+// A double click clicks the menu's default item without opening the menu: the state the
+// last popup left (greyed, during a run) must not outlive the run.
+TEST_F(MainFormTest, DoubleClickAfterARunSeenFromTheMenuStartsAnotherRun) {
+  TFrmMemtideMain& m = Create();
+  g_probeMain = &m;
+  g_enabledDuringRun = -1;
+  UINT_PTR timer = SetTimer(nullptr, 0, 1, &ProbeMenuDuringRun);
+  m.ActOptimize->Execute();
+  KillTimer(nullptr, timer);
+  ASSERT_EQ(g_enabledDuringRun, 0) << "(-1: the menu was never looked at during the run)";
+  testsupport::PumpMessages(100);  // the end of the run reaches the main form
+  g_sawRun = false;
+  timer = SetTimer(nullptr, 0, 1, &NoteRun);
+  SendMessageA(m.cti->Handle(), tray::kCallbackMessage, tray::kIconId, WM_LBUTTONDBLCLK);
+  testsupport::PumpMessages(100);
+  KillTimer(nullptr, timer);
+  EXPECT_TRUE(g_sawRun) << "the double click did not start a run";
+  EXPECT_TRUE(m.ActOptimize->Enabled());
+}

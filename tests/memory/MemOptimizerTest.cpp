@@ -94,6 +94,16 @@ TEST(ProgressPercent, RoundsHalvesToTheEvenNeighbour) {
   EXPECT_EQ(ProgressPercent(0, 0), 0);
 }
 
+// 23 / 40 and 59 / 200 are exact halves (57.5, 29.5) that a double computes a hair low.
+TEST(ProgressPercent, SeesExactHalvesThatFloatingPointMisses) {
+  EXPECT_EQ(ProgressPercent(23, 40), 58);
+  EXPECT_EQ(ProgressPercent(59, 200), 30);
+  EXPECT_EQ(ProgressPercent(1, 40), 2);
+  EXPECT_EQ(ProgressPercent(3, 40), 8);
+  EXPECT_EQ(ProgressPercent(7, 40), 18);
+  EXPECT_EQ(ProgressPercent(8191, 16384), 50);  // 49.99 rounds up, not a half
+}
+
 TEST(OptimizeBlockCount, CapsAt8192AndIgnoresNonPositive) {
   EXPECT_EQ(OptimizeBlockCount(-3), 0);
   EXPECT_EQ(OptimizeBlockCount(0), 0);

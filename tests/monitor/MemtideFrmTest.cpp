@@ -336,7 +336,7 @@ TEST_F(MonitorTest, Tick_MemoryLineFollowsTheLanguageFileAndSurvivesOddPlacehold
   temp.Write("Odd.lng", "[Language]\nmsg_ramfree=%d%% %s / %s / %s / %s %n\n");
   language.LoadFromFile(temp.File("Odd.lng"));
   m.Timer1Timer(m.Timer1);
-  EXPECT_EQ(m.lbl_ramvalue->Caption(), "%d%% 1" + d + "0 G / 25% / 4" + d + "0 G /  %n");
+  EXPECT_EQ(m.lbl_ramvalue->Caption(), "%d% 1" + d + "0 G / 25% / 4" + d + "0 G /  %n");
   temp.Write("Few.lng", "[Language]\nmsg_ramfree=RAM %s\n");
   language.LoadFromFile(temp.File("Few.lng"));
   m.Timer1Timer(m.Timer1);

@@ -112,6 +112,18 @@ TEST(MultiLanguageTest, UnchangedFileAnswersWithoutBeingReadAgain) {
   CloseHandle(locked);
 }
 
+TEST(MultiLanguageTest, AnswerOfAFileThatCouldNotBeReadIsNotKept) {
+  TempFolder dir;
+  TMultiLanguage lang;
+  LoadText(lang, dir, "[Language]\r\nmsg_ramfree=%s frei\r\n");
+  HANDLE locked = CreateFileA(dir.File("a.lng").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(locked, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(lang.GetMsg("msg_ramfree", "x"), "x");  // unreadable: the default, for now
+  CloseHandle(locked);
+  EXPECT_EQ(lang.GetMsg("msg_ramfree", "x"), "%s frei");
+}
+
 TEST(MultiLanguageTest, ChangeOfTheSameSizeIsSeenByItsWriteTime) {
   TempFolder dir;
   TMultiLanguage lang;

@@ -175,7 +175,7 @@ std::vector<LngCase> LngCorpus() {
       {"1 MiB format", Cat({"[Language]\r\nmsg_ramfree=", Repeat('A', 1 << 20), "\r\n"}),
        Repeat('A', 2047)},
       {"more placeholders than values", "[Language]\r\nmsg_ramfree=%s|%s|%s|%s|%s\r\n", ""},
-      {"printf conversions", "[Language]\r\nmsg_ramfree=%n%d%x%p%%%\r\n", "%n%d%x%p%%%"},
+      {"printf conversions", "[Language]\r\nmsg_ramfree=%n%d%x%p%%%\r\n", "%n%d%x%p%%"},
       {"positional and width forms",
        "[Language]\r\nmsg_ramfree=%1$s %*s %.99999s %ls %S %hs {0} $1\r\n",
        "%1$s %*s %.99999s %ls %S %hs {0} $1"},

@@ -69,6 +69,57 @@ TEST_F(MessageBoxes, CarryTheTitleAndTheApplicationWindowAsOwner) {
   EXPECT_EQ(calls[1].flags, 0x24u);
 }
 
+namespace {
+HWND PopupWindow(DWORD exStyle) {
+  return CreateWindowExA(exStyle, "STATIC", "waiting", WS_POPUP | WS_VISIBLE, 0, 0, 40, 40,
+                         nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+}
+bool IsTopmost(HWND wnd) { return (GetWindowLongA(wnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
+}  // namespace
+
+// An always-on-top dialog would cover the box and take a second click meanwhile.
+TEST_F(MessageBoxes, OtherWindowsWaitBehindTheBoxAndComeBackAsTheyWere) {
+  HWND onTop = PopupWindow(WS_EX_TOPMOST);
+  HWND plain = PopupWindow(0);
+  HWND disabled = PopupWindow(0);
+  ASSERT_TRUE(onTop && plain && disabled);
+  EnableWindow(disabled, FALSE);
+  bool onTopEnabled = true, onTopTopmost = true, plainEnabled = true;
+  SetMessageBoxFunction([&](HWND, const std::string&, const std::string&, UINT) {
+    onTopEnabled = IsWindowEnabled(onTop) != FALSE;
+    onTopTopmost = IsTopmost(onTop);
+    plainEnabled = IsWindowEnabled(plain) != FALSE;
+    return IDNO;
+  });
+  EXPECT_EQ(ShowMessageBox("overwrite?", MB_YESNO | MB_ICONQUESTION), IDNO);
+  EXPECT_FALSE(onTopEnabled);
+  EXPECT_FALSE(onTopTopmost);
+  EXPECT_FALSE(plainEnabled);
+  EXPECT_TRUE(IsWindowEnabled(onTop));
+  EXPECT_TRUE(IsTopmost(onTop));
+  EXPECT_TRUE(IsWindowEnabled(plain));
+  EXPECT_FALSE(IsTopmost(plain));
+  EXPECT_FALSE(IsWindowEnabled(disabled)) << "was disabled before the box";
+  DestroyWindow(onTop);
+  DestroyWindow(plain);
+  DestroyWindow(disabled);
+}
+
+// A window closed by something the box's message loop handled is simply gone afterwards.
+TEST_F(MessageBoxes, AWindowClosedDuringTheBoxIsLeftAlone) {
+  HWND doomed = PopupWindow(WS_EX_TOPMOST);
+  HWND kept = PopupWindow(0);
+  ASSERT_TRUE(doomed && kept);
+  SetMessageBoxFunction([&](HWND, const std::string&, const std::string&, UINT) {
+    DestroyWindow(doomed);
+    return IDOK;
+  });
+  EXPECT_EQ(ShowMessageBox("x", MB_ICONINFORMATION), IDOK);
+  EXPECT_FALSE(IsWindow(doomed));
+  EXPECT_TRUE(IsWindowEnabled(kept));
+  DestroyWindow(kept);
+}
+
 TEST_F(MessageBoxes, UnknownPrivilegeShowsPrivilegeFaild) {
   EnablePrivilege("SeMemtideNoSuchPrivilege", true);
   ASSERT_EQ(calls.size(), 1u);
@@ -332,9 +383,44 @@ TEST(RunProgram, WithoutWaitReturnsAtOnce) {
   Sleep(200);  // let the child close the file before the folder is removed
 }
 
-TEST(RunProgram, FalseForAMissingProgram) {
+namespace {
+struct BoxSearch {
+  DWORD process;
+  HWND found;
+};
+BOOL CALLBACK FindOwnDialog(HWND wnd, LPARAM param) {
+  auto* search = reinterpret_cast<BoxSearch*>(param);
+  DWORD process = 0;
+  GetWindowThreadProcessId(wnd, &process);
+  char cls[16] = {};
+  GetClassNameA(wnd, cls, sizeof(cls));
+  if (process != search->process || !IsWindowVisible(wnd) || lstrcmpA(cls, "#32770") != 0)
+    return TRUE;
+  search->found = wnd;
+  return FALSE;
+}
+}  // namespace
+
+// A stale path (the companion's registry entry pointing at a removed file): the shell tells
+// the user in its own error box, and the call reports the failure.
+TEST(RunProgram, AMissingProgramIsReportedByTheShellAndFails) {
   TempFolder temp;
-  EXPECT_FALSE(RunProgram(temp.File("missing.exe"), "", "", false));
+  bool sawBox = false;
+  std::thread closer([&] {
+    for (int i = 0; i < 500 && !sawBox; ++i) {
+      BoxSearch search{GetCurrentProcessId(), nullptr};
+      EnumWindows(FindOwnDialog, reinterpret_cast<LPARAM>(&search));
+      if (search.found) {
+        sawBox = true;
+        PostMessageA(search.found, WM_COMMAND, IDOK, 0);
+      }
+      Sleep(20);
+    }
+  });
+  const bool started = RunProgram(temp.File("missing.exe"), "", "", false);
+  closer.join();
+  EXPECT_FALSE(started);
+  EXPECT_TRUE(sawBox) << "no error box from the shell";
 }
 
 TEST(OpenWithShell, OpensTheTarget) {

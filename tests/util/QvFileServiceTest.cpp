@@ -29,6 +29,14 @@ TEST(IsExistingFile, WildcardsNameNoFile) {
   EXPECT_FALSE(IsExistingFile(temp.File("?.txt")));
 }
 
+TEST(IsExistingFile, LongPathPrefixIsNoWildcard) {
+  TempFolder temp;
+  temp.Write("a.txt", "x");
+  EXPECT_TRUE(IsExistingFile("\\\\?\\" + temp.File("a.txt")));
+  EXPECT_FALSE(IsExistingFile("\\\\?\\" + temp.File("?.txt")));
+  EXPECT_FALSE(IsExistingFile("\\\\?\\" + temp.File("missing.txt")));
+}
+
 TEST(WithTrailingBackslash, AddsOneOnlyWhereMissing) {
   EXPECT_EQ(WithTrailingBackslash(""), "");
   EXPECT_EQ(WithTrailingBackslash("C:\\Temp"), "C:\\Temp\\");

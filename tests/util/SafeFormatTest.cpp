@@ -23,9 +23,14 @@ TEST(SafeFormatTest, OtherPercentSequencesStayAsWritten) {
   EXPECT_EQ(SafeFormat("%d %x %n %p %S", {"a"}), "%d %x %n %p %S");
   EXPECT_EQ(SafeFormat("100%", {"a"}), "100%");
   EXPECT_EQ(SafeFormat("%", {}), "%");
-  EXPECT_EQ(SafeFormat("50%% %s", {"a"}), "50%% a");
-  EXPECT_EQ(SafeFormat("%%s", {"a"}), "%a");
   EXPECT_EQ(SafeFormat("%0:s %-10s", {"a"}), "%0:s %-10s");
+}
+
+TEST(SafeFormatTest, DoublePercentIsOnePercentSign) {
+  EXPECT_EQ(SafeFormat("%s Free (%%)", {"1.0 G"}), "1.0 G Free (%)");
+  EXPECT_EQ(SafeFormat("%%s", {"a"}), "%s");  // the sign, then a plain "s"
+  EXPECT_EQ(SafeFormat("%%%s", {"a"}), "%a");
+  EXPECT_EQ(SafeFormat("%%%", {}), "%%");
 }
 
 TEST(SafeFormatTest, ArgumentsAreNotFormatsThemselves) {
