@@ -199,7 +199,11 @@ TEST_F(ExplorerRestart, ShellEndsAndStartsAgain_TrayIconComesBack) {
     //   desktop window it would create already exists: no Shell_TrayWnd comes back;
     // - every process left on the desktop keeps the dead X window as its root: the program
     //   ended with BadWindow on its next X_CreateWindow, and so would this test program;
-    // - Wine's explorer never broadcasts "TaskbarCreated" either.
+    // - Wine's explorer never broadcasts "TaskbarCreated" either;
+    // - without a virtual desktop a new explorer.exe does start, with a new desktop window
+    //   and a new Shell_TrayWnd, but every process that outlived the old shell keeps the
+    //   old desktop window: its FindWindow, and so its Shell_NotifyIcon, never sees the
+    //   new notification area.
     // The next test covers what the program itself does when a new shell announces itself.
     GTEST_SKIP() << "Wine 8 cannot restart the shell of a desktop that still has programs: "
                     "the new explorer.exe finds the old desktop window and its dead X window "
