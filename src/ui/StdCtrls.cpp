@@ -375,7 +375,8 @@ LRESULT TPageControl::WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) {
     return 0;
   }
   LRESULT r = TSystemControl::WndProc(Msg, WParam, LParam);
-  if (Msg == WM_SIZE) LayoutPages();
+  // A new font changes the height of the tabs, and so where the pages begin.
+  if (Msg == WM_SIZE || Msg == WM_SETFONT) LayoutPages();
   return r;
 }
 

@@ -61,5 +61,6 @@ void TTimer::Update() {
 }
 
 void TTimer::Timer() {
-  if (OnTimer) OnTimer(this);
+  // A copy: a handler may free its own timer, and with it this member.
+  if (TNotifyEvent handler = OnTimer) handler(this);
 }

@@ -299,19 +299,26 @@ void CALLBACK ProbeMenuDuringRun(HWND, UINT, UINT_PTR id, DWORD) {
   g_probeMain->PopupMenu1Popup(g_probeMain->PopupMenu1);
   g_enabledDuringRun = g_probeMain->ActOptimize->Enabled() ? 1 : 0;
 }
-}  // namespace
 
-TEST_F(MainFormTest, PopupDisablesStartOptimizeOnlyWhileOptimizing) {
-  TFrmMemtideMain& m = Create();
-  m.PopupMenu1Popup(m.PopupMenu1);
-  EXPECT_TRUE(m.ActOptimize->Enabled());
+// Runs an optimization and opens the menu (its popup handler) once during it; returns
+// whether Start Optimize was enabled then (-1: the menu was never looked at).
+int RunWithTheMenuOpenedMeanwhile(TFrmMemtideMain& m) {
   // The run handles pending messages as it goes; the timer looks at the menu then.
   g_probeMain = &m;
   g_enabledDuringRun = -1;
   UINT_PTR timer = SetTimer(nullptr, 0, 1, &ProbeMenuDuringRun);
   m.ActOptimize->Execute();
   KillTimer(nullptr, timer);
-  EXPECT_EQ(g_enabledDuringRun, 0) << "(-1: the menu was never looked at during the run)";
+  return g_enabledDuringRun;
+}
+}  // namespace
+
+TEST_F(MainFormTest, PopupDisablesStartOptimizeOnlyWhileOptimizing) {
+  TFrmMemtideMain& m = Create();
+  m.PopupMenu1Popup(m.PopupMenu1);
+  EXPECT_TRUE(m.ActOptimize->Enabled());
+  EXPECT_EQ(RunWithTheMenuOpenedMeanwhile(m), 0)
+      << "(-1: the menu was never looked at during the run)";
   m.PopupMenu1Popup(m.PopupMenu1);
   EXPECT_TRUE(m.ActOptimize->Enabled());
 }
@@ -327,15 +334,11 @@ void CALLBACK NoteRun(HWND, UINT, UINT_PTR, DWORD) {
 // last popup left (greyed, during a run) must not outlive the run.
 TEST_F(MainFormTest, DoubleClickAfterARunSeenFromTheMenuStartsAnotherRun) {
   TFrmMemtideMain& m = Create();
-  g_probeMain = &m;
-  g_enabledDuringRun = -1;
-  UINT_PTR timer = SetTimer(nullptr, 0, 1, &ProbeMenuDuringRun);
-  m.ActOptimize->Execute();
-  KillTimer(nullptr, timer);
-  ASSERT_EQ(g_enabledDuringRun, 0) << "(-1: the menu was never looked at during the run)";
+  ASSERT_EQ(RunWithTheMenuOpenedMeanwhile(m), 0)
+      << "(-1: the menu was never looked at during the run)";
   testsupport::PumpMessages(100);  // the end of the run reaches the main form
   g_sawRun = false;
-  timer = SetTimer(nullptr, 0, 1, &NoteRun);
+  UINT_PTR timer = SetTimer(nullptr, 0, 1, &NoteRun);
   SendMessageA(m.cti->Handle(), tray::kCallbackMessage, tray::kIconId, WM_LBUTTONDBLCLK);
   testsupport::PumpMessages(100);
   KillTimer(nullptr, timer);

@@ -2,6 +2,7 @@
 // error display, and timers.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -161,6 +162,25 @@ TEST(Timer, FreedTimerNeverFiresAndAFailingHandlerIsReported) {
   Application()->OnException = nullptr;
   EXPECT_EQ(ticks, 0);
   EXPECT_EQ(errors, std::vector<std::string>{"tick failed"});
+}
+
+// The handler's captures outlive the timer it frees: it runs from a copy of itself.
+TEST(Timer, HandlerMayFreeItsOwnTimer) {
+  auto* timer = new TTimer(nullptr);
+  timer->SetInterval(10);
+  auto token = std::make_shared<int>(0);
+  std::weak_ptr<int> watch = token;
+  bool capturesLivedOn = false;
+  bool ran = false;
+  timer->OnTimer = [token, timer, &watch, &capturesLivedOn, &ran](TObject*) {
+    delete timer;
+    capturesLivedOn = !watch.expired();
+    ran = true;
+  };
+  token.reset();
+  EXPECT_TRUE(testsupport::PumpUntil([&] { return ran; }, 3000));
+  EXPECT_TRUE(capturesLivedOn);
+  EXPECT_TRUE(watch.expired()) << "the copy is gone after the call";
 }
 
 TEST(Timer, OwnedTimerIsFreedWithItsOwner) {

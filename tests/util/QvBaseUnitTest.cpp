@@ -384,20 +384,15 @@ TEST(RunProgram, WithoutWaitReturnsAtOnce) {
 }
 
 namespace {
-struct BoxSearch {
-  DWORD process;
-  HWND found;
-};
-BOOL CALLBACK FindOwnDialog(HWND wnd, LPARAM param) {
-  auto* search = reinterpret_cast<BoxSearch*>(param);
-  DWORD process = 0;
-  GetWindowThreadProcessId(wnd, &process);
-  char cls[16] = {};
-  GetClassNameA(wnd, cls, sizeof(cls));
-  if (process != search->process || !IsWindowVisible(wnd) || lstrcmpA(cls, "#32770") != 0)
-    return TRUE;
-  search->found = wnd;
-  return FALSE;
+// A visible dialog box of this process, or null.
+HWND OwnDialog() {
+  for (HWND w = FindWindowExA(nullptr, nullptr, "#32770", nullptr); w;
+       w = FindWindowExA(nullptr, w, "#32770", nullptr)) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(w, &process);
+    if (process == GetCurrentProcessId() && IsWindowVisible(w)) return w;
+  }
+  return nullptr;
 }
 }  // namespace
 
@@ -408,11 +403,9 @@ TEST(RunProgram, AMissingProgramIsReportedByTheShellAndFails) {
   bool sawBox = false;
   std::thread closer([&] {
     for (int i = 0; i < 500 && !sawBox; ++i) {
-      BoxSearch search{GetCurrentProcessId(), nullptr};
-      EnumWindows(FindOwnDialog, reinterpret_cast<LPARAM>(&search));
-      if (search.found) {
+      if (HWND box = OwnDialog()) {
         sawBox = true;
-        PostMessageA(search.found, WM_COMMAND, IDOK, 0);
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
       }
       Sleep(20);
     }
