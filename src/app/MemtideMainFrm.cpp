@@ -178,6 +178,9 @@ void TFrmMemtideMain::FormCreate(TObject*) {
 
 void TFrmMemtideMain::FormDestroy(TObject*) {
   Timer1->SetEnabled(false);
+  // The icon goes first: a write error shown while the settings are saved must not let
+  // the tray open a new monitor window, the options or a run in a closing program.
+  cti->SetIconVisible(false);
   options_.reset();  // saves
 }
 

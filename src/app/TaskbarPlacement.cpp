@@ -11,7 +11,14 @@ TaskbarPosition TaskbarEdgeFromRect(const RECT& r, int w, int h) {
   } else if (r.right == w && r.bottom == h && r.top == 0) {
     p.Edge = tbRight;
   } else {
+    // At no edge of the primary screen (another monitor, or floating): the window goes
+    // above the bottom edge. A bar standing upright there is as thick as it is wide, not
+    // as tall: its height would lift the window off the top of the screen.
     p.Edge = tbBottom;
+    const int height = r.bottom - r.top;
+    const int width = r.right - r.left;
+    p.Thickness = height > width ? width : height;
+    return p;
   }
   p.Thickness = (p.Edge == tbBottom || p.Edge == tbTop) ? r.bottom - r.top : r.right - r.left;
   return p;

@@ -338,7 +338,8 @@ void TTrayIcon::HideToTray() {
 
 bool TTrayIcon::TrayWindowProc(UINT Msg, WPARAM, LPARAM LParam, LRESULT& Result) {
   if (Msg == tray::kCallbackMessage) {
-    HandleMouse(static_cast<UINT>(LParam));
+    // One queued before the icon was taken away belongs to an icon no longer shown.
+    if (iconVisible_) HandleMouse(static_cast<UINT>(LParam));
     Result = 0;
     return true;
   }

@@ -65,6 +65,17 @@ TEST(TaskbarEdgeFromRect, NoTaskbarOrFloatingOneFallsBackToBottom) {
   EXPECT_EQ(floating.Thickness, 40);
 }
 
+// The taskbar at the left edge of a second monitor to the right of this one: the window
+// goes to this screen's bottom corner, on the screen, not a bar's height above it.
+TEST(TaskbarEdgeFromRect, UprightBarOnAnotherMonitorIsAsThickAsItIsWide) {
+  auto other = TaskbarEdgeFromRect(RECT{W, 0, W + 70, H}, W, H);
+  EXPECT_EQ(other.Edge, tbBottom);
+  EXPECT_EQ(other.Thickness, 70);
+  POINT p = MonitorPositionNearTray(other, W + 30, H - 20, 257, 268, W, H);
+  EXPECT_EQ(p.x, W - 257);
+  EXPECT_EQ(p.y, H - 268 - 70 - 2);
+}
+
 TEST(MonitorPositionNearTray, BottomCentresOnCursorAboveTheBar) {
   POINT p = MonitorPositionNearTray({tbBottom, 20}, 500, 758, 257, 268, W, H);
   EXPECT_EQ(p.x, 500 - 128);

@@ -345,3 +345,56 @@ TEST_F(MainFormTest, DoubleClickAfterARunSeenFromTheMenuStartsAnotherRun) {
   EXPECT_TRUE(g_sawRun) << "the double click did not start a run";
   EXPECT_TRUE(m.ActOptimize->Enabled());
 }
+
+namespace {
+// Portable mode for one test: the marker beside the test program and a Memtide.ini that
+// cannot be written while it is held open without write sharing. Both go again afterwards.
+class UnwritablePortableSettings {
+ public:
+  UnwritablePortableSettings()
+      : marker_(testsupport::ExeFolder() + "PortableEdition.dat"),
+        ini_(testsupport::ExeFolder() + "Memtide.ini") {
+    for (const std::string* path : {&marker_, &ini_}) {
+      HANDLE f = CreateFileA(path->c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+      if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
+    }
+    held_ = CreateFileA(ini_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                        FILE_ATTRIBUTE_NORMAL, nullptr);
+  }
+  ~UnwritablePortableSettings() {
+    if (held_ != INVALID_HANDLE_VALUE) CloseHandle(held_);
+    DeleteFileA(ini_.c_str());
+    DeleteFileA(marker_.c_str());
+  }
+  bool Ready() const { return held_ != INVALID_HANDLE_VALUE; }
+
+ private:
+  std::string marker_, ini_;
+  HANDLE held_ = INVALID_HANDLE_VALUE;
+};
+}  // namespace
+
+// At exit the monitor window is freed first, then the main form writes the settings; a
+// write error is shown in a box whose message loop still serves the tray. Nothing may
+// start from the tray then: no new monitor window, no run.
+TEST_F(MainFormTest, TheTrayStartsNothingWhileTheSettingsAreWrittenAtExit) {
+  UnwritablePortableSettings portable;
+  ASSERT_TRUE(portable.Ready());
+  TFrmMemtideMain& m = Create();
+  ASSERT_TRUE(m.Options()->PortableMode());
+  delete FrmMemtide;
+  FrmMemtide = nullptr;
+  int errors = 0;
+  bool monitorBack = false;
+  m.Options()->OnWriteError = [&](const std::string&) {
+    ++errors;
+    SendMessageA(m.cti->Handle(), tray::kCallbackMessage, tray::kIconId, WM_MOUSEMOVE);
+    SendMessageA(m.cti->Handle(), tray::kCallbackMessage, tray::kIconId, WM_LBUTTONDBLCLK);
+    monitorBack = FrmMemtide != nullptr;
+  };
+  main_.reset();
+  EXPECT_EQ(errors, 1);
+  EXPECT_FALSE(monitorBack) << "the tray opened a monitor window while the program closed";
+  EXPECT_EQ(FrmMemtide, nullptr);
+}

@@ -311,6 +311,20 @@ TEST_F(TrayFixture, RightClickOpensMenuThenPostsNullToTheOwner) {
   EXPECT_FALSE(menuOpen);
 }
 
+TEST_F(TrayFixture, ClicksQueuedForARemovedIconAreIgnored) {
+  int clicks = 0;
+  icon->OnClick = [&](TObject*) { ++clicks; };
+  icon->OnDblClick = [&](TObject*) { ++clicks; };
+  icon->SetIconVisible(false);
+  Mouse(WM_LBUTTONDOWN);
+  Mouse(WM_LBUTTONUP);
+  Mouse(WM_LBUTTONDBLCLK);
+  EXPECT_EQ(clicks, 0);
+  icon->SetIconVisible(true);
+  Mouse(WM_LBUTTONDBLCLK);
+  EXPECT_EQ(clicks, 1);
+}
+
 TEST_F(TrayFixture, TaskbarCreatedAddsTheIconAgainOnlyWhileVisible) {
   sent.clear();
   SendMessageA(Application()->Handle(), TTrayIcon::TaskbarCreatedMessage(), 0, 0);
