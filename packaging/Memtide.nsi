@@ -6,6 +6,7 @@ Unicode true
 !include "x64.nsh"
 !include "FileFunc.nsh"
 !include "LogicLib.nsh"
+!include "WinMessages.nsh"
 
 !define PRODUCT "Memtide"
 !define VERSION "1.0.6.917"
@@ -43,6 +44,33 @@ VIAddVersionKey "LegalCopyright" "Copyright (C) 2026 Quorix"
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "English"
 
+; Asks a running copy to close, as its Exit command does (it saves its settings on the
+; way out), and ends it if it has not gone within five seconds: a running copy keeps its
+; program file locked. One copy runs on a desktop; its hidden main window is found by its
+; class and title.
+!macro CLOSE_RUNNING_COPY UN
+Function ${UN}CloseRunningCopy
+  FindWindow $0 "MemtideWindow" "FrmMemtideMain"
+  StrCmp $0 0 done
+  SendMessage $0 ${WM_CLOSE} 0 0 /TIMEOUT=5000
+  StrCpy $1 0
+  wait:
+    Sleep 250
+    FindWindow $0 "MemtideWindow" "FrmMemtideMain"
+    StrCmp $0 0 gone
+    IntOp $1 $1 + 1
+    IntCmp $1 20 force wait force
+  force:
+    nsExec::Exec 'taskkill /F /IM Memtide.exe'
+    Pop $0
+  gone:
+    Sleep 500  ; the process ends just after its window
+  done:
+FunctionEnd
+!macroend
+!insertmacro CLOSE_RUNNING_COPY ""
+!insertmacro CLOSE_RUNNING_COPY "un."
+
 Function .onInit
 !if ${ARCH} == "x64"
   ${IfNot} ${RunningX64}
@@ -63,10 +91,11 @@ FunctionEnd
 
 Section "${PRODUCT}" SecMain
   SectionIn RO
+  Call CloseRunningCopy
   SetOutPath "$INSTDIR"
   File "${STAGE}\Memtide.exe"
   File "${STAGE}\*.png"
-  File /nonfatal "${STAGE}\*.lng"
+  File "${STAGE}\*.lng"
   WriteUninstaller "$INSTDIR\uninstall.exe"
   SetShellVarContext all
   CreateShortCut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\Memtide.exe"
@@ -92,17 +121,26 @@ Function un.onInit
 FunctionEnd
 
 Section "Uninstall"
-  ; A running copy would keep its file locked and re-save its settings at exit.
-  nsExec::Exec 'taskkill /F /IM Memtide.exe'
+  Call un.CloseRunningCopy
+  ; By name: the folder may hold files of the user's own (another language file, say).
   Delete "$INSTDIR\Memtide.exe"
-  Delete "$INSTDIR\*.png"
-  Delete "$INSTDIR\*.lng"
+  Delete "$INSTDIR\p1.png"
+  Delete "$INSTDIR\p2.png"
+  Delete "$INSTDIR\English.lng"
+  Delete "$INSTDIR\French.lng"
+  Delete "$INSTDIR\German.lng"
+  Delete "$INSTDIR\Spanish.lng"
   Delete "$INSTDIR\Memtide.ini"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
   SetShellVarContext all
   Delete "$SMPROGRAMS\${PRODUCT}.lnk"
-  DeleteRegValue HKCU "${RUN_KEY}" "${RUN_VALUE}"
+  ; Only the entry that starts this copy: a portable copy uses the same value name.
+  ReadRegStr $1 HKCU "${RUN_KEY}" "${RUN_VALUE}"
+  ${If} $1 == '"$INSTDIR\Memtide.exe"'
+  ${OrIf} $1 == "$INSTDIR\Memtide.exe"
+    DeleteRegValue HKCU "${RUN_KEY}" "${RUN_VALUE}"
+  ${EndIf}
   DeleteRegKey HKLM "${UNINST_KEY}"
   ${GetParameters} $0
   ClearErrors

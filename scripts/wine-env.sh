@@ -7,8 +7,9 @@ wine_env_start() {
   export WINEDEBUG=-all
   export WINEPREFIX="$build_dir/wineprefix"
   # No Mono/Gecko install dialogs; no winedbg on a crash (it would wait for a debugger
-  # until the test times out).
-  export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
+  # until the test times out); no menu entries and icons written into the host's home
+  # folder for the installer's Start-menu shortcut.
+  export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d;winemenubuilder.exe=d"
   mkdir -p "$build_dir"
   MEMTIDE_XVFB_PID=""
   if [ -z "${DISPLAY:-}" ] || [ "${MEMTIDE_PRIVATE_DISPLAY:-1}" = "1" ]; then
@@ -33,10 +34,13 @@ wine_env_start() {
     wineserver -w
     # GDI+ looks for fonts in the Windows font folder only; Wine keeps its own Tahoma
     # (the face the program's labels use) elsewhere.
-    cp /usr/share/wine/fonts/tahoma*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+    cp /usr/share/wine/fonts/tahoma*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
     touch "$WINEPREFIX/.memtide-ready-3"
   fi
-  wineserver -p
+  # A server left by a run that was killed (or one still open) keeps the prefix: use it.
+  if ! wineserver -p 2>/dev/null; then
+    echo "wine-env: a Wine server already runs for $WINEPREFIX; using it"
+  fi
   MEMTIDE_WINESERVER_STARTED=1
   # The first Wine process of a server session starts Wine's services (services.exe,
   # winedevice.exe, explorer.exe), which inherit that process's stdout and stderr and live
