@@ -375,6 +375,10 @@ void TTrayIcon::HandleMouse(UINT MouseMsg) {
 
 void TTrayIcon::ClickDefaultItem() {
   if (!popupMenu_) return;
+  // As when the menu opens: its OnPopup first brings items and actions up to date, since
+  // what they show may have changed since the menu was last open.
+  if (TNotifyEvent prepare = popupMenu_->OnPopup) prepare(popupMenu_);
+  if (!popupMenu_) return;
   TMenuItem* root = popupMenu_->Items();
   for (int i = 0; i < root->Count(); ++i) {
     if (root->Items(i)->Default()) {

@@ -268,6 +268,27 @@ TEST_F(TrayFixture, DoubleClickRunsTheDefaultItemOnce) {
   Mouse(WM_LBUTTONDBLCLK);
 }
 
+// The default item is judged as the open menu would show it: its OnPopup runs first.
+TEST_F(TrayFixture, DoubleClickSeesTheDefaultItemAsTheMenuWouldShowIt) {
+  auto* menu = new TPopupMenu(form);
+  auto* act = new TAction(form);
+  int runs = 0;
+  act->OnExecute = [&](TObject*) { ++runs; };
+  act->SetEnabled(false);  // as the last opening of the menu left it
+  auto* item = new TMenuItem(form);
+  item->SetAction(act);
+  item->SetDefault(true);
+  menu->Items()->Add(item);
+  bool enable = true;
+  menu->OnPopup = [&](TObject*) { act->SetEnabled(enable); };
+  icon->SetPopupMenu(menu);
+  Mouse(WM_LBUTTONDBLCLK);
+  EXPECT_EQ(runs, 1);
+  enable = false;
+  Mouse(WM_LBUTTONDBLCLK);
+  EXPECT_EQ(runs, 1);
+}
+
 namespace {
 std::vector<UINT>* g_ownerMessages = nullptr;
 void CALLBACK CloseMenuSoon(HWND wnd, UINT, UINT_PTR id, DWORD) {
