@@ -251,11 +251,8 @@ void TFrmMemtideMain::ctiMouseMove(TObject*, TShiftState, int X, int Y) {
   monitor->ShowMonitor(1000);
 }
 
-void TFrmMemtideMain::PopupMenu1Popup(TObject*) { UpdateOptimizeAction(); }
-
-// Also kept when a run starts and ends: a double click on the icon clicks the menu's
-// default item without opening the menu, and must not meet the state of the last popup.
-void TFrmMemtideMain::UpdateOptimizeAction() {
+// The tray icon runs this also before a double click clicks the default item.
+void TFrmMemtideMain::PopupMenu1Popup(TObject*) {
   if (FrmMemtide) ActOptimize->SetEnabled(!FrmMemtide->IsOptimizing());
 }
 
@@ -325,7 +322,6 @@ LRESULT TFrmMemtideMain::WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) {
   switch (Msg) {
     case WM_OPTIMIZING:
     case WM_OPTIMIZED: {
-      UpdateOptimizeAction();
       const bool show = ShouldShowOptimizeBalloon(FrmMemtide != nullptr,
                                                   FrmMemtide ? FrmMemtide->Tag() : 0,
                                                   options_ && options_->ShowMessageWhenOptimizing);

@@ -87,7 +87,6 @@ class TFrmMemtideMain : public TForm {
   void FormDestroy(TObject* Sender);
   TFrmMemtide* EnsureMonitor();
   void ShowOptimizeBalloon(const std::string& Text, int TimeoutSecs);
-  void UpdateOptimizeAction();
   void RunBrisvane(const std::string& Parameters);
 
   std::unique_ptr<TOptions> options_;

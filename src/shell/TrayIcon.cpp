@@ -378,7 +378,7 @@ void TTrayIcon::ClickDefaultItem() {
   // As when the menu opens: its OnPopup first brings items and actions up to date, since
   // what they show may have changed since the menu was last open.
   if (TNotifyEvent prepare = popupMenu_->OnPopup) prepare(popupMenu_);
-  if (!popupMenu_) return;
+  if (!popupMenu_) return;  // freed by its own OnPopup
   TMenuItem* root = popupMenu_->Items();
   for (int i = 0; i < root->Count(); ++i) {
     if (root->Items(i)->Default()) {
