@@ -5,6 +5,7 @@
 
 #include "app/CommandLine.h"
 #include "app/MemtideMainFrm.h"
+#include "app/OptimizeOnce.h"
 #include "app/multinst.h"
 #include "controls/ColorUnit.h"
 #include "monitor/MemtideFrm.h"
@@ -35,17 +36,29 @@ void FreeForms(TApplication& application) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  const std::vector<std::string> args = ProgramArguments();
+  const bool optimizeOnce = IsOptimizeRequest(args);
   multinst::RegisterInstanceMessage();
   // One atomic step decides which of two instances started together goes on.
   bool alreadyRunning = false;
   UniqueHandle instanceMutex =
       multinst::CreateInstanceMutex(multinst::kInstanceName, alreadyRunning);
   if (alreadyRunning) {
-    multinst::NotifyRunningInstance(IsAutoOptimizeRequest(ProgramArguments()));
-    return 0;
+    // "-optimize" asks the running copy for a run, as "-autooptimize" does.
+    const bool posted =
+        multinst::NotifyRunningInstance(optimizeOnce || IsAutoOptimizeRequest(args));
+    return optimizeOnce && !posted ? kOptimizeOnceFailed : 0;
   }
 
   GdiPlusSession gdiplus;
+  if (optimizeOnce) {
+    // A one-shot run is not the resident program: a copy started meanwhile (from the Run
+    // entry, say) must become the running one, not hand its start to a process that ends.
+    instanceMutex.reset();
+    TApplication application;
+    application.SetTitle("Memtide");
+    return RunOptimizeOnce();
+  }
   TApplication application;
   multinst::SetMainFormSource(&MainFormWindow);
   multinst::HookApplicationWindow(application.Handle());

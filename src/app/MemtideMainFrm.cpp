@@ -17,6 +17,7 @@
 #include "ui/Actions.h"
 #include "ui/Application.h"
 #include "ui/Menus.h"
+#include "ui/FigureIcon.h"
 #include "ui/Timer.h"
 #include "util/QvBaseUnit.h"
 #include "util/QvFileService.h"
@@ -37,6 +38,18 @@ std::unique_ptr<TMultiLanguage>& LanguageObject() {
 constexpr char kBrisvaneNotInstalled[] =
     "Brisvane is not installed on your computer, click \"OK\" to download Brisvane freeware "
     "now.";
+
+// The program icon at the notification area's size, at every DPI.
+tray::IconLoader ProgramIcon() { return tray::ResourceIcon(GetModuleHandleA(nullptr), "MAINICON"); }
+
+// The figure at whatever size the notification area asks for, again after a DPI change or
+// a new taskbar; the program icon where it cannot be drawn.
+tray::IconLoader FigureIcon(const TrayFigure& Figure) {
+  return [Figure, fallback = ProgramIcon()](int Width, int Height) {
+    HICON icon = DrawFigureIcon(Width, Height, TrayFigureText(Figure), Figure.Back, Figure.Ink);
+    return icon ? icon : fallback(Width, Height);
+  };
+}
 
 // What the options dialog's OK applies to the running program.
 void LinkOptionsDialog() {
@@ -60,6 +73,9 @@ void LinkOptionsDialog() {
   };
   links.MainApplyLanguage = [](const TMultiLanguage* Language) {
     if (FrmMemtideMain) FrmMemtideMain->ApplyLanguage(Language);
+  };
+  links.MainApplyTrayIcon = [] {
+    if (FrmMemtideMain) FrmMemtideMain->ApplyTrayIcon();
   };
 }
 }  // namespace
@@ -133,8 +149,7 @@ void TFrmMemtideMain::CreateComponents() {
 
   cti = new TTrayIcon(this);
   cti->SetName("cti");
-  // The program icon at the notification area's size, at every DPI.
-  cti->SetIconLoader(tray::ResourceIcon(GetModuleHandleA(nullptr), "MAINICON"));
+  cti->SetIconLoader(ProgramIcon());
   cti->SetIconIndex(0);
   cti->SetCycleInterval(0);
   cti->SetPopupMenu(PopupMenu1);
@@ -198,6 +213,9 @@ TMonitorHost MainFormMonitorHost(TFrmMemtideMain* Main) {
   host.PopupMenu1 = Main->PopupMenu1;
   host.Options = Main->Options();
   host.Language = Main->Language();
+  host.MemorySampled = [](std::int64_t FreeBytes, std::int64_t TotalBytes) {
+    if (FrmMemtideMain) FrmMemtideMain->MemorySampled(FreeBytes, TotalBytes);
+  };
   host.ShowOptions = [](TFrmMemtide& Monitor) {
     if (!FrmOptions) {
       FrmOptions = new TFrmOptions(&Monitor);
@@ -236,6 +254,28 @@ int TFrmMemtideMain::GetTaskbarEdge(int& Thickness) const {
 
 std::string TFrmMemtideMain::GetBrisvanePath() const {
   return ReadCompanionPath(HKEY_CURRENT_USER);
+}
+
+void TFrmMemtideMain::MemorySampled(std::int64_t FreeBytes, std::int64_t TotalBytes) {
+  sampled_ = true;
+  sampleFree_ = FreeBytes;
+  sampleTotal_ = TotalBytes;
+  ApplyTrayIcon();
+}
+
+void TFrmMemtideMain::ApplyTrayIcon() {
+  std::optional<TrayFigure> wanted;
+  if (options_ && options_->ShowFreeMemoryInTrayIcon && sampled_)
+    wanted = TrayFigureFor(sampleFree_, sampleTotal_, options_->RAMHighRAMColor,
+                           options_->RAMLowRAMColor);
+  switch (NextTrayIconStep(shownFigure_, wanted)) {
+    case TrayIconStep::Keep: return;
+    // A new loader draws the icon at once and hands it to the shell in one modification;
+    // the icon it replaces is destroyed with it.
+    case TrayIconStep::ShowFigure: cti->SetIconLoader(FigureIcon(*wanted)); break;
+    case TrayIconStep::ShowProgramIcon: cti->SetIconLoader(ProgramIcon()); break;
+  }
+  shownFigure_ = wanted;
 }
 
 void TFrmMemtideMain::ctiMouseMove(TObject*, TShiftState, int X, int Y) {

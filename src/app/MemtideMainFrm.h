@@ -6,8 +6,10 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "app/TrayFigure.h"
 #include "ui/Form.h"
 
 class TTrayIcon;
@@ -40,6 +42,14 @@ class TFrmMemtideMain : public TForm {
   int GetTaskbarEdge(int& Thickness) const;
   // The companion cleaner's program file, or empty text when it is not installed.
   std::string GetBrisvanePath() const;
+
+  // The monitor window's sampling tick. With ShowFreeMemoryInTrayIcon on, the tray icon
+  // shows the free percentage; it changes only when the number or colour does.
+  void MemorySampled(std::int64_t FreeBytes, std::int64_t TotalBytes);
+  // Shows the figure or the program icon, as the settings and the last tick now ask.
+  void ApplyTrayIcon();
+  // The figure the tray icon shows; none while it shows the program icon.
+  const std::optional<TrayFigure>& ShownTrayFigure() const { return shownFigure_; }
 
   // Components, in creation order.
   TTrayIcon* cti = nullptr;
@@ -90,6 +100,9 @@ class TFrmMemtideMain : public TForm {
   void RunBrisvane(const std::string& Parameters);
 
   std::unique_ptr<TOptions> options_;
+  std::optional<TrayFigure> shownFigure_;
+  bool sampled_ = false;
+  std::int64_t sampleFree_ = 0, sampleTotal_ = 0;
 };
 
 // Program-wide references, empty until first needed and then kept for the process's life.

@@ -389,6 +389,7 @@ void TFrmMemtide::Timer1Timer(TObject*) {
   if (host_.Options && host_.Options->AutoOptimize && BelowAutoOptimizeLimit(free, total)) {
     PostMessageA(Handle(), WM_STARTOPTIMIZE, 0, 0);
   }
+  if (host_.MemorySampled) host_.MemorySampled(free, total);
 }
 
 std::string TFrmMemtide::CpuValueText() const { return lbl_cpuvalue->Caption(); }
@@ -399,7 +400,12 @@ std::string TFrmMemtide::ResultText() const { return lbl_ramplus->Caption(); }
 
 bool TFrmMemtide::IsOptimizing() const { return !lbl_optimize->Enabled(); }
 
-void TFrmMemtide::StartOptimize() { lbl_optimizeClick(lbl_optimize); }
+bool TFrmMemtide::StartOptimize() {
+  const std::shared_ptr<bool> alive = alive_;
+  const unsigned before = runs_completed_;
+  lbl_optimizeClick(lbl_optimize);
+  return *alive && runs_completed_ != before;
+}
 
 void TFrmMemtide::lbl_optimizeClick(TObject*) {
   if (!lbl_optimize->Enabled() || !optimizer_ || !processes_) return;
@@ -451,6 +457,7 @@ void TFrmMemtide::lbl_optimizeClick(TObject*) {
   PostToMainForm(WM_OPTIMIZED);
   lbl_optimize->SetEnabled(true);
   restore.armed = false;
+  ++runs_completed_;
 }
 
 void TFrmMemtide::OptimizerProgress(int Progress) {

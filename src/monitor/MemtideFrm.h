@@ -35,6 +35,8 @@ struct TMonitorHost {
   // The "Options" link: create the options dialog once (this window as owner), fill its
   // language list, load the settings, show it modeless and bring it to the front.
   std::function<void(class TFrmMemtide& Monitor)> ShowOptions;
+  // Every sampling tick's memory status, after the charts and texts have it.
+  std::function<void(std::int64_t FreeBytes, std::int64_t TotalBytes)> MemorySampled;
 };
 
 class TFrmMemtide : public TForm {
@@ -54,8 +56,10 @@ class TFrmMemtide : public TForm {
   void PlaceAtTaskbar(int Edge, int Size);
   // The mouse rested on the tray icon at (X, Y): keep the window while it stays near.
   void SetTrayHotRect(int X, int Y);
-  // Runs the optimization sequence now, unless one runs; returns when it has ended.
-  void StartOptimize();
+  // Runs the optimization sequence now, unless one runs; returns when it has ended. True
+  // when this call ran a sequence to its end; false when none could start (one runs, no
+  // optimizer) or the window was destroyed during it.
+  bool StartOptimize();
   bool IsOptimizing() const;
   // Chart colours from the settings (null: nothing).
   void ApplyOptions(const TOptions* Options);
@@ -131,6 +135,7 @@ class TFrmMemtide : public TForm {
   std::shared_ptr<IMonitorOptimizer> optimizer_;
   RECT tray_hot_rect_{0, 0, 0, 0};
   bool pinned_ = false;
+  unsigned runs_completed_ = 0;
   // Shared with a running sequence, which outlives the form when the form is destroyed
   // from a message handled inside the run.
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

@@ -20,6 +20,11 @@
 namespace {
 
 constexpr TColor kLinkColor = 14051374;  // 0xD6682E
+// One check box row more than the design's general page holds (the tray icon's free-memory
+// figure): the controls below it, the pages, the buttons and the form grow by one row.
+constexpr int kRow = 24;
+constexpr int kClientWidth = 453;
+constexpr int kClientHeight = 327 + kRow;
 
 struct SwatchSpec {
   const char* panel;
@@ -136,43 +141,48 @@ void TFrmOptions::CreateComponents() {
   SetBorderStyle(bsToolWindow);
   SetFormStyle(fsStayOnTop);
   SetDialogKeys(true);
-  SetBounds(463, 273, 453, 327);
-  SetClientSize(453, 327);
+  SetBounds(463, 273, kClientWidth, kClientHeight);
+  SetClientSize(kClientWidth, kClientHeight);
   BeginLoading();
 
-  btnOk = Make<TButton>(this, this, "btnOk", 266, 294, 75, 22, "Ok");
+  btnOk = Make<TButton>(this, this, "btnOk", 266, 294 + kRow, 75, 22, "Ok");
   btnOk->SetDefault(true);
   btnOk->OnClick = [this](TObject* s) { btnOkClick(s); };
-  btnCancel = Make<TButton>(this, this, "btnCancel", 362, 294, 75, 22, "Cancel");
+  btnCancel = Make<TButton>(this, this, "btnCancel", 362, 294 + kRow, 75, 22, "Cancel");
   btnCancel->SetCancel(true);
   btnCancel->OnClick = [this](TObject* s) { btnCancelClick(s); };
-  PageControl1 = Make<TPageControl>(this, this, "PageControl1", 8, 8, 441, 275);
+  PageControl1 = Make<TPageControl>(this, this, "PageControl1", 8, 8, 441, 275 + kRow);
 
   tab_general = new TTabSheet(this);
   tab_general->SetName("tab_general");
   tab_general->SetCaption("General Settings");
   tab_general->SetPageControl(PageControl1);
 
-  gbx_general = Make<TGroupBox>(this, tab_general, "gbx_general", 5, 9, 422, 131, "General");
+  gbx_general =
+      Make<TGroupBox>(this, tab_general, "gbx_general", 5, 9, 422, 131 + kRow, "General");
   cbx_runstartup = Make<TCheckBox>(this, gbx_general, "cbx_runstartup", 24, 24, 353, 17,
                                    "Run Memtide when Windows Startup");
   cbx_showmessage = Make<TCheckBox>(this, gbx_general, "cbx_showmessage", 24, 48, 353, 17,
                                     "Show message in trayicon when optimizing RAM");
+  cbx_showfreememory = Make<TCheckBox>(this, gbx_general, "cbx_showfreememory", 24, 72, 353, 17,
+                                       "Show free memory in the tray icon");
   cbx_cpudatafromsystemperformance =
-      Make<TCheckBox>(this, gbx_general, "cbx_cpudatafromsystemperformance", 24, 72, 353, 17,
-                      "Get CPU data from System Performance Monitor");
-  lbl_Language = Make<TLabel>(this, gbx_general, "lbl_Language", 24, 96, 47, 13, "Language");
-  cbx_Language = Make<TComboBox>(this, gbx_general, "cbx_Language", 80, 95, 185, 21);
+      Make<TCheckBox>(this, gbx_general, "cbx_cpudatafromsystemperformance", 24, 72 + kRow, 353,
+                      17, "Get CPU data from System Performance Monitor");
+  lbl_Language =
+      Make<TLabel>(this, gbx_general, "lbl_Language", 24, 96 + kRow, 47, 13, "Language");
+  cbx_Language = Make<TComboBox>(this, gbx_general, "cbx_Language", 80, 95 + kRow, 185, 21);
   cbx_Language->SetItemHeight(13);
-  btnAdd = Make<TButton>(this, gbx_general, "btnAdd", 267, 94, 20, 20, "...");
+  btnAdd = Make<TButton>(this, gbx_general, "btnAdd", 267, 94 + kRow, 20, 20, "...");
   btnAdd->OnClick = [this](TObject* s) { btnAddClick(s); };
-  lbl_morelanguage = Make<TLabel>(this, gbx_general, "lbl_morelanguage", 296, 96, 103, 13,
-                                  "Get more language...");
+  lbl_morelanguage = Make<TLabel>(this, gbx_general, "lbl_morelanguage", 296, 96 + kRow, 103,
+                                  13, "Get more language...");
   lbl_morelanguage->SetCursor(crHandPoint);
   lbl_morelanguage->Font()->SetColor(kLinkColor);
   lbl_morelanguage->OnClick = [this](TObject* s) { lbl_morelanguageClick(s); };
 
-  gbx_optimize = Make<TGroupBox>(this, tab_general, "gbx_optimize", 5, 146, 422, 89, "Optimize");
+  gbx_optimize =
+      Make<TGroupBox>(this, tab_general, "gbx_optimize", 5, 146 + kRow, 422, 89, "Optimize");
   cbx_autooptimize =
       Make<TCheckBox>(this, gbx_optimize, "cbx_autooptimize", 24, 24, 385, 17,
                       "AutoOptimize when memory amount is lower than 8% of total RAM");
@@ -218,7 +228,8 @@ void TFrmOptions::FormCreate(TObject*) { FillPreview(); }
 void TFrmOptions::CreateWindowHandle() {
   TForm::CreateWindowHandle();
   // The frame of a tool window is known exactly only once the window exists.
-  SetClientSize(dpi::Scale(453, PixelsPerInch()), dpi::Scale(327, PixelsPerInch()));
+  SetClientSize(dpi::Scale(kClientWidth, PixelsPerInch()),
+                dpi::Scale(kClientHeight, PixelsPerInch()));
 }
 
 void TFrmOptions::FillPreview() {
@@ -275,6 +286,7 @@ void TFrmOptions::LoadOptions(TOptions* Options) {
   options_ = Options;
   cbx_runstartup->SetChecked(Options->IsRunAtStartup());
   cbx_showmessage->SetChecked(Options->ShowMessageWhenOptimizing);
+  cbx_showfreememory->SetChecked(Options->ShowFreeMemoryInTrayIcon);
   cbx_autooptimize->SetChecked(Options->AutoOptimize);
   cbx_cpudatafromsystemperformance->SetChecked(Options->CPUDataFromSystemPerform);
   hk_optimize->SetHotKey(static_cast<std::uint16_t>(Options->HotKey & 0xFFFF));
@@ -347,6 +359,7 @@ void TFrmOptions::btnOkClick(TObject*) {
       &options_->RAMLowRAMColor};
   for (int i = 0; i < 10; ++i) *colors[i] = swatches[i]->BackColor1();
   options_->CPUDataFromSystemPerform = cbx_cpudatafromsystemperformance->Checked();
+  options_->ShowFreeMemoryInTrayIcon = cbx_showfreememory->Checked();
 
   const bool monitor = links.MonitorExists && links.MonitorExists();
   if (monitor) {
@@ -357,6 +370,7 @@ void TFrmOptions::btnOkClick(TObject*) {
   }
   if (links.RegisterOptimizeHotKey)
     links.RegisterOptimizeHotKey(static_cast<std::uint32_t>(options_->HotKey));
+  if (links.MainApplyTrayIcon) links.MainApplyTrayIcon();
 
   const std::string chosen = cbx_Language->Text();
   if (chosen != options_->Language) {

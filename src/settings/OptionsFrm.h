@@ -33,6 +33,8 @@ struct TOptionsLinks {
   std::function<void(const TMultiLanguage* Language)> MonitorApplyLanguage;
   std::function<void(std::uint32_t HotKey)> RegisterOptimizeHotKey;
   std::function<void(const TMultiLanguage* Language)> MainApplyLanguage;
+  // The tray icon follows the free-memory setting and the RAM colours.
+  std::function<void()> MainApplyTrayIcon;
 };
 TOptionsLinks& OptionsDialogLinks();
 
@@ -60,6 +62,7 @@ class TFrmOptions : public TForm {
   TGroupBox* gbx_general = nullptr;
   TCheckBox* cbx_runstartup = nullptr;
   TCheckBox* cbx_showmessage = nullptr;
+  TCheckBox* cbx_showfreememory = nullptr;
   TCheckBox* cbx_cpudatafromsystemperformance = nullptr;
   TLabel* lbl_Language = nullptr;
   TComboBox* cbx_Language = nullptr;

@@ -135,6 +135,7 @@ void TOptions::SetDefaults() {
   RAMLowRAMColor = 255;
   CPUDataFromSystemPerform = false;
   Language = "English";
+  ShowFreeMemoryInTrayIcon = false;
 }
 
 void TOptions::LoadSettings() {
@@ -145,7 +146,7 @@ void TOptions::LoadSettings() {
     LoadFromRegistry();
 }
 
-// The fourteen numeric settings in their storage order; Language, the one text, is handled
+// The fifteen numeric settings in their storage order; Language, the one text, is handled
 // by each back end itself.
 template <class Flag, class Number>
 void TOptions::VisitNumbers(Flag&& flag, Number&& number) {
@@ -163,6 +164,7 @@ void TOptions::VisitNumbers(Flag&& flag, Number&& number) {
   number("RAMHighRAMColor", RAMHighRAMColor);
   number("RAMLowRAMColor", RAMLowRAMColor);
   flag("CPUDataFromSystemPerform", CPUDataFromSystemPerform);
+  flag("ShowFreeMemoryInTrayIcon", ShowFreeMemoryInTrayIcon);
 }
 
 void TOptions::LoadFromIni() {

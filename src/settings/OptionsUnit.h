@@ -1,4 +1,4 @@
-// The user's settings: fifteen plain fields, stored in the registry or, when the marker
+// The user's settings: sixteen plain fields, stored in the registry or, when the marker
 // file lies beside the program, in an INI file there.
 #pragma once
 #include <windows.h>
@@ -47,6 +47,8 @@ class TOptions {
   std::uint32_t RAMLowRAMColor = 255;
   bool CPUDataFromSystemPerform = false;
   std::string Language = "English";
+  // The tray icon shows the free-memory percentage instead of the program icon.
+  bool ShowFreeMemoryInTrayIcon = false;
 
   void LoadSettings();
   // False when a write failed; the failure has then been reported through OnWriteError

@@ -51,6 +51,7 @@ class OptionsDialogTest : public ::testing::Test {
     links.MonitorApplyLanguage = [this](const TMultiLanguage*) { calls.push_back("monitor language"); };
     links.RegisterOptimizeHotKey = [this](std::uint32_t k) { calls.push_back("hotkey " + std::to_string(k)); };
     links.MainApplyLanguage = [this](const TMultiLanguage*) { calls.push_back("main language"); };
+    links.MainApplyTrayIcon = [this] { calls.push_back("tray icon"); };
     SetMessageBoxFunction(nullptr);
   }
   void TearDown() override {
@@ -81,7 +82,7 @@ TEST_F(OptionsDialogTest, Design_FormAndControls) {
   RECT client;
   GetClientRect(dlg->Handle(), &client);
   EXPECT_EQ(client.right, 453);
-  EXPECT_EQ(client.bottom, 327);
+  EXPECT_EQ(client.bottom, 327 + 24);  // one check box row more on the general page
   const LONG_PTR ex = GetWindowLongPtrA(dlg->Handle(), GWL_EXSTYLE);
   EXPECT_TRUE(ex & WS_EX_TOOLWINDOW);
   EXPECT_TRUE(ex & WS_EX_TOPMOST);
@@ -137,7 +138,7 @@ TEST_F(OptionsDialogTest, ApplyLanguage_ReachesEveryControlKindButNotTheOthers) 
   const char* keys[] = {"btnOk", "btnCancel", "tab_general", "tab_colors", "gbx_general",
                         "gbx_optimize", "gbx_cpucolors", "gbx_ramcolors", "lbl_Language",
                         "lbl_morelanguage", "cbx_runstartup", "cbx_showmessage",
-                        "cbx_cpudatafromsystemperformance", "btnAdd", "lbl_hotkey",
+                        "cbx_showfreememory", "cbx_cpudatafromsystemperformance", "btnAdd", "lbl_hotkey",
                         "cbx_autooptimize", "lbl_ramlowramcolor", "lbl_cpugridcolor",
                         // not looked up:
                         "FrmOptions", "cbx_Language", "hk_optimize", "pnl_cpugridcolor",
@@ -150,7 +151,7 @@ TEST_F(OptionsDialogTest, ApplyLanguage_ReachesEveryControlKindButNotTheOthers) 
            dlg->btnOk, dlg->btnCancel, dlg->tab_general, dlg->tab_colors, dlg->gbx_general,
            dlg->gbx_optimize, dlg->gbx_cpucolors, dlg->gbx_ramcolors, dlg->lbl_Language,
            dlg->lbl_morelanguage, dlg->cbx_runstartup, dlg->cbx_showmessage,
-           dlg->cbx_cpudatafromsystemperformance, dlg->btnAdd, dlg->lbl_hotkey,
+           dlg->cbx_showfreememory, dlg->cbx_cpudatafromsystemperformance, dlg->btnAdd, dlg->lbl_hotkey,
            dlg->cbx_autooptimize, dlg->swatchLabels[9], dlg->swatchLabels[0]})
     EXPECT_EQ(c->Caption(), "X_" + c->Name());
   EXPECT_EQ(dlg->Caption(), "Options");
@@ -181,6 +182,7 @@ TEST_F(OptionsDialogTest, LoadOptions_FillsEveryControl) {
   options->ShowMessageWhenOptimizing = false;
   options->AutoOptimize = true;
   options->CPUDataFromSystemPerform = true;
+  options->ShowFreeMemoryInTrayIcon = true;
   options->HotKey = 0x1C04F;  // Win+Ctrl+Alt+O: the control keeps the low 16 bits
   options->RAMHighRAMColor = 0x123456;
   options->CPUGridColor = 0x010203;
@@ -192,6 +194,7 @@ TEST_F(OptionsDialogTest, LoadOptions_FillsEveryControl) {
   EXPECT_FALSE(dlg->cbx_showmessage->Checked());
   EXPECT_TRUE(dlg->cbx_autooptimize->Checked());
   EXPECT_TRUE(dlg->cbx_cpudatafromsystemperformance->Checked());
+  EXPECT_TRUE(dlg->cbx_showfreememory->Checked());
   EXPECT_EQ(dlg->hk_optimize->HotKey(), 0xC04F);
   EXPECT_EQ(dlg->Swatch(9)->BackColor1(), 0x123456u);
   EXPECT_EQ(dlg->Swatch(9)->BackColor2(), 0x123456u);
@@ -216,6 +219,7 @@ TEST_F(OptionsDialogTest, Ok_CopiesControlsAppliesAndSaves) {
   dlg->cbx_autooptimize->SetChecked(false);
   dlg->cbx_cpudatafromsystemperformance->SetChecked(true);
   dlg->cbx_runstartup->SetChecked(true);
+  dlg->cbx_showfreememory->SetChecked(true);
   dlg->hk_optimize->SetHotKey(0x6041);  // Ctrl+Shift+A
   for (int tag = 1; tag <= 10; ++tag) dlg->Swatch(tag)->SetBackColor1(static_cast<TColor>(tag * 0x10101));
   const std::vector<std::string> items = Items();
@@ -228,6 +232,7 @@ TEST_F(OptionsDialogTest, Ok_CopiesControlsAppliesAndSaves) {
   EXPECT_FALSE(options->AutoOptimize);
   EXPECT_TRUE(options->CPUDataFromSystemPerform);
   EXPECT_TRUE(options->IsRunAtStartup());
+  EXPECT_TRUE(options->ShowFreeMemoryInTrayIcon);
   EXPECT_EQ(options->HotKey, 0x6041);
   EXPECT_EQ(options->CPUGridColor, 0x10101u);
   EXPECT_EQ(options->CPULowCPUColor, 5u * 0x10101);
@@ -237,7 +242,7 @@ TEST_F(OptionsDialogTest, Ok_CopiesControlsAppliesAndSaves) {
   EXPECT_EQ(language.FileName(), folder.File("Deutsch.lng"));
   EXPECT_EQ(dlg->btnOk->Caption(), "Gut");
   EXPECT_EQ(calls, (std::vector<std::string>{"autodraw off", "monitor options", "autodraw on",
-                                             "cpu perf", "hotkey 24641", "main language",
+                                             "cpu perf", "hotkey 24641", "tray icon", "main language",
                                              "monitor language"}));
   // Saved to the store (the scratch registry key here).
   EXPECT_EQ(ReadDword(key.Sub("Memtide"), "HotKey"), 0x6041u);
@@ -252,7 +257,7 @@ TEST_F(OptionsDialogTest, Ok_SameLanguageAndNoMonitor_SkipsThoseSteps) {
   dlg->hk_optimize->SetHotKey(0);  // a cleared hot key is stored and registered as 0
   dlg->btnOkClick(dlg->btnOk);
   EXPECT_EQ(options->HotKey, 0);
-  EXPECT_EQ(calls, (std::vector<std::string>{"hotkey 0"}));
+  EXPECT_EQ(calls, (std::vector<std::string>{"hotkey 0", "tray icon"}));
 }
 
 TEST_F(OptionsDialogTest, Ok_NoMatchingLanguageStoresEmptyText) {

@@ -53,6 +53,7 @@ void ExpectDefaults(const TOptions& o) {
   EXPECT_EQ(o.RAMLowRAMColor, 0x0000FFu);
   EXPECT_FALSE(o.CPUDataFromSystemPerform);
   EXPECT_EQ(o.Language, "English");
+  EXPECT_FALSE(o.ShowFreeMemoryInTrayIcon);
 }
 
 // Every field away from its default, so a field that is not stored shows up.
@@ -72,6 +73,7 @@ void SetOddValues(TOptions& o) {
   o.RAMLowRAMColor = 0xFFFFFFFFu;
   o.CPUDataFromSystemPerform = true;
   o.Language = "Deutsch";
+  o.ShowFreeMemoryInTrayIcon = true;
 }
 
 void ExpectOddValues(const TOptions& o) {
@@ -90,13 +92,14 @@ void ExpectOddValues(const TOptions& o) {
   EXPECT_EQ(o.RAMLowRAMColor, 0xFFFFFFFFu);
   EXPECT_TRUE(o.CPUDataFromSystemPerform);
   EXPECT_EQ(o.Language, "Deutsch");
+  EXPECT_TRUE(o.ShowFreeMemoryInTrayIcon);
 }
 
 const char* const kNumberKeys[] = {
     "ShowMessageWhenOptimizing", "AutoOptimize",      "HotKey",          "CPUGridColor",
     "CPUStartBackColor",         "CPUEndBackColor",   "CPUHighCPUColor", "CPULowCPUColor",
     "RAMGridColor",              "RAMStartBackColor", "RAMEndBackColor", "RAMHighRAMColor",
-    "RAMLowRAMColor",            "CPUDataFromSystemPerform"};
+    "RAMLowRAMColor",            "CPUDataFromSystemPerform", "ShowFreeMemoryInTrayIcon"};
 
 }  // namespace
 
@@ -122,17 +125,18 @@ TEST_F(OptionsTest, FirstLoad_NoKey_DefaultsAndCreatesEmptyKey) {
   EXPECT_FALSE(o->PortableMode());
 }
 
-TEST_F(OptionsTest, Registry_RoundTripsAllFifteenValuesWithTheirTypes) {
+TEST_F(OptionsTest, Registry_RoundTripsAllSixteenValuesWithTheirTypes) {
   {
     auto o = Make();
     SetOddValues(*o);
     EXPECT_TRUE(o->SaveSettings());
   }
-  EXPECT_EQ(ValueCount(SettingsKey()), 15u);
+  EXPECT_EQ(ValueCount(SettingsKey()), 16u);
   for (const char* k : kNumberKeys) EXPECT_EQ(ValueType(SettingsKey(), k), DWORD(REG_DWORD)) << k;
   EXPECT_EQ(ValueType(SettingsKey(), "Language"), DWORD(REG_SZ));
   EXPECT_EQ(ReadDword(SettingsKey(), "ShowMessageWhenOptimizing"), 0u);
   EXPECT_EQ(ReadDword(SettingsKey(), "CPUDataFromSystemPerform"), 1u);
+  EXPECT_EQ(ReadDword(SettingsKey(), "ShowFreeMemoryInTrayIcon"), 1u);
   EXPECT_EQ(ReadDword(SettingsKey(), "HotKey"), 0xFFFFFFFEu);
   EXPECT_EQ(ReadString(SettingsKey(), "Language"), "Deutsch");
   auto again = Make();
@@ -148,6 +152,7 @@ TEST_F(OptionsTest, Registry_DefaultsSaveAsTheDocumentedNumbers) {
   EXPECT_EQ(ReadDword(SettingsKey(), "CPULowCPUColor"), 4259584u);
   EXPECT_EQ(ReadDword(SettingsKey(), "RAMHighRAMColor"), 16776960u);
   EXPECT_EQ(ReadString(SettingsKey(), "Language"), "English");
+  EXPECT_EQ(ReadDword(SettingsKey(), "ShowFreeMemoryInTrayIcon"), 0u);
 }
 
 TEST_F(OptionsTest, Registry_KeyWithOnlyLanguage_GivesItAndDefaultsElsewhere) {
@@ -162,10 +167,12 @@ TEST_F(OptionsTest, Registry_NonZeroDwordIsTrue) {
   WriteDword(SettingsKey(), "ShowMessageWhenOptimizing", 7);
   WriteDword(SettingsKey(), "AutoOptimize", 0);
   WriteDword(SettingsKey(), "CPUDataFromSystemPerform", 0xFFFFFFFF);
+  WriteDword(SettingsKey(), "ShowFreeMemoryInTrayIcon", 2);
   auto o = Make();
   EXPECT_TRUE(o->ShowMessageWhenOptimizing);
   EXPECT_FALSE(o->AutoOptimize);
   EXPECT_TRUE(o->CPUDataFromSystemPerform);
+  EXPECT_TRUE(o->ShowFreeMemoryInTrayIcon);
 }
 
 TEST_F(OptionsTest, Registry_WrongTypedValues_KeepDefaultsAndLoadTheRest) {
@@ -177,6 +184,7 @@ TEST_F(OptionsTest, Registry_WrongTypedValues_KeepDefaultsAndLoadTheRest) {
   const unsigned long long q = 7;
   WriteRaw(SettingsKey(), "CPUGridColor", REG_QWORD, &q, sizeof q);
   WriteRaw(SettingsKey(), "RAMGridColor", REG_SZ, "", 1);
+  WriteString(SettingsKey(), "ShowFreeMemoryInTrayIcon", "1");
   WriteDword(SettingsKey(), "RAMLowRAMColor", 0x123456);  // a sound value beside them
   auto o = Make();
   EXPECT_EQ(o->RAMLowRAMColor, 0x123456u);
@@ -233,7 +241,7 @@ TEST_F(OptionsTest, Load_ResetsFieldsThatStorageLacks) {
   EXPECT_EQ(o->Language, "English");
 }
 
-TEST_F(OptionsTest, Portable_NoIni_DefaultsAndFirstSaveWritesFifteenEntries) {
+TEST_F(OptionsTest, Portable_NoIni_DefaultsAndFirstSaveWritesSixteenEntries) {
   MakePortable();
   auto o = Make();
   EXPECT_TRUE(o->PortableMode());
@@ -244,9 +252,10 @@ TEST_F(OptionsTest, Portable_NoIni_DefaultsAndFirstSaveWritesFifteenEntries) {
                                       folder.File("Memtide.ini").c_str());
   int entries = 0;
   for (DWORD i = 0; i < n; i += static_cast<DWORD>(strlen(section + i)) + 1) ++entries;
-  EXPECT_EQ(entries, 15);
+  EXPECT_EQ(entries, 16);
   EXPECT_EQ(IniText("ShowMessageWhenOptimizing"), "1");
   EXPECT_EQ(IniText("CPUDataFromSystemPerform"), "0");
+  EXPECT_EQ(IniText("ShowFreeMemoryInTrayIcon"), "0");
   EXPECT_EQ(IniText("HotKey"), "49231");
   EXPECT_EQ(IniText("CPUGridColor"), "16757683");
   EXPECT_EQ(IniText("Language"), "English");
@@ -254,7 +263,7 @@ TEST_F(OptionsTest, Portable_NoIni_DefaultsAndFirstSaveWritesFifteenEntries) {
   EXPECT_FALSE(KeyExists(SettingsKey()));
 }
 
-TEST_F(OptionsTest, Portable_RoundTripsAllFifteenValues) {
+TEST_F(OptionsTest, Portable_RoundTripsAllSixteenValues) {
   MakePortable();
   {
     auto o = Make();
@@ -273,6 +282,7 @@ TEST_F(OptionsTest, Portable_NumberTexts) {
   SetIni("AutoOptimize", "0");
   SetIni("ShowMessageWhenOptimizing", "-1");
   SetIni("CPUDataFromSystemPerform", "2");
+  SetIni("ShowFreeMemoryInTrayIcon", "0x1");
   auto o = Make();
   EXPECT_EQ(o->HotKey, 49231);
   EXPECT_EQ(o->CPUGridColor, 16u);
@@ -280,6 +290,7 @@ TEST_F(OptionsTest, Portable_NumberTexts) {
   EXPECT_FALSE(o->AutoOptimize);
   EXPECT_TRUE(o->ShowMessageWhenOptimizing);
   EXPECT_TRUE(o->CPUDataFromSystemPerform);
+  EXPECT_TRUE(o->ShowFreeMemoryInTrayIcon);
 }
 
 TEST_F(OptionsTest, Portable_InvalidTextsGiveTheKeysDefault) {
@@ -287,6 +298,7 @@ TEST_F(OptionsTest, Portable_InvalidTextsGiveTheKeysDefault) {
   SetIni("HotKey", "abc");
   SetIni("AutoOptimize", "yes");
   SetIni("CPUDataFromSystemPerform", "true");
+  SetIni("ShowFreeMemoryInTrayIcon", "on");
   SetIni("CPUGridColor", "0x");
   SetIni("RAMGridColor", "12abc");
   SetIni("RAMStartBackColor", "99999999999");
