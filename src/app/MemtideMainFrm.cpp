@@ -3,6 +3,7 @@
 #include "app/CommandLine.h"
 #include "app/Companion.h"
 #include "app/MainFormTexts.h"
+#include "app/TrayFigureIcon.h"
 #include "app/TaskbarPlacement.h"
 #include "app/multinst.h"
 #include "controls/QvGDIPlusTrendLine.h"
@@ -17,7 +18,6 @@
 #include "ui/Actions.h"
 #include "ui/Application.h"
 #include "ui/Menus.h"
-#include "ui/FigureIcon.h"
 #include "ui/Timer.h"
 #include "util/QvBaseUnit.h"
 #include "util/QvFileService.h"
@@ -38,18 +38,6 @@ std::unique_ptr<TMultiLanguage>& LanguageObject() {
 constexpr char kBrisvaneNotInstalled[] =
     "Brisvane is not installed on your computer, click \"OK\" to download Brisvane freeware "
     "now.";
-
-// The program icon at the notification area's size, at every DPI.
-tray::IconLoader ProgramIcon() { return tray::ResourceIcon(GetModuleHandleA(nullptr), "MAINICON"); }
-
-// The figure at whatever size the notification area asks for, again after a DPI change or
-// a new taskbar; the program icon where it cannot be drawn.
-tray::IconLoader FigureIcon(const TrayFigure& Figure) {
-  return [Figure, fallback = ProgramIcon()](int Width, int Height) {
-    HICON icon = DrawFigureIcon(Width, Height, TrayFigureText(Figure), Figure.Back, Figure.Ink);
-    return icon ? icon : fallback(Width, Height);
-  };
-}
 
 // What the options dialog's OK applies to the running program.
 void LinkOptionsDialog() {
@@ -149,7 +137,7 @@ void TFrmMemtideMain::CreateComponents() {
 
   cti = new TTrayIcon(this);
   cti->SetName("cti");
-  cti->SetIconLoader(ProgramIcon());
+  cti->SetIconLoader(ProgramTrayIcon());
   cti->SetIconIndex(0);
   cti->SetCycleInterval(0);
   cti->SetPopupMenu(PopupMenu1);
@@ -272,8 +260,8 @@ void TFrmMemtideMain::ApplyTrayIcon() {
     case TrayIconStep::Keep: return;
     // A new loader draws the icon at once and hands it to the shell in one modification;
     // the icon it replaces is destroyed with it.
-    case TrayIconStep::ShowFigure: cti->SetIconLoader(FigureIcon(*wanted)); break;
-    case TrayIconStep::ShowProgramIcon: cti->SetIconLoader(ProgramIcon()); break;
+    case TrayIconStep::ShowFigure: cti->SetIconLoader(TrayFigureIcon(*wanted)); break;
+    case TrayIconStep::ShowProgramIcon: cti->SetIconLoader(ProgramTrayIcon()); break;
   }
   shownFigure_ = wanted;
 }

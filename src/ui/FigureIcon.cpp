@@ -29,6 +29,7 @@ struct Fitted {
   SIZE Extent{0, 0};
   int DigitTop = 0;     // the glyphs' top, below the cell's top
   int DigitHeight = 0;  // from the glyphs' top to the baseline
+  int Reserve = 0;      // width kept free for strokes drawn wider by hand
 };
 
 // The largest font whose digits are at most `maxHeight` tall, narrowed until `text` is at
@@ -46,9 +47,11 @@ Fitted FitFont(HDC dc, const std::string& text, int maxWidth, int maxHeight) {
     }
     const int digitHeight = tm.tmAscent - tm.tmInternalLeading;
     if (digitHeight > maxHeight) continue;
-    // Narrow the glyphs step by step (0: the font's own width); a synthesized width below
-    // three pixels reads badly, so a smaller height is tried then.
-    for (int w = 0; w == 0 || w >= 3; w = (w == 0 ? tm.tmAveCharWidth : w) - 1) {
+    const int reserve = std::max(1, digitHeight / 10);
+    // Narrow the glyphs step by step (0: the font's own width); narrowed much further than
+    // four fifths the strokes get too thin to read, so a smaller height is tried then.
+    const int narrowest = std::max(3, static_cast<int>(tm.tmAveCharWidth * 4 / 5));
+    for (int w = 0; w == 0 || w >= narrowest; w = (w == 0 ? static_cast<int>(tm.tmAveCharWidth) : w) - 1) {
       UniqueHFont narrowed = w == 0 ? std::move(font) : MakeFont(h, w);
       if (!narrowed) return best;
       SIZE extent{0, 0};
@@ -56,9 +59,10 @@ Fitted FitFont(HDC dc, const std::string& text, int maxWidth, int maxHeight) {
         ScopedSelect select(dc, narrowed.get());
         if (!GetTextExtentPoint32A(dc, text.c_str(), n, &extent)) return best;
       }
-      if (extent.cx <= maxWidth) {
+      if (extent.cx + reserve <= maxWidth) {
         best.Font = std::move(narrowed);
         best.Extent = extent;
+        best.Reserve = reserve;
         best.DigitTop = tm.tmInternalLeading;
         best.DigitHeight = digitHeight;
         return best;
@@ -66,6 +70,30 @@ Fitted FitFont(HDC dc, const std::string& text, int maxWidth, int maxHeight) {
     }
   }
   return best;
+}
+
+// Whether most horizontal runs of text pixels inside the edge (any colour but the fill)
+// are a single pixel wide: the strokes of a face drawn without bold and without smoothing.
+bool ThinStrokes(const TDibSection& dib, std::uint32_t fill) {
+  int runs = 0, thin = 0;
+  for (int y = 1; y + 1 < dib.Height(); ++y) {
+    const std::uint32_t* row = dib.Row(y);
+    int run = 0;
+    for (int x = 1; x < dib.Width(); ++x) {
+      // GDI may have cleared the alpha of what it drew: colours only.
+      const bool ink = x + 1 < dib.Width() && (row[x] & 0xFFFFFFu) != (fill & 0xFFFFFFu);
+      if (ink) {
+        ++run;
+        continue;
+      }
+      if (run > 0) {
+        ++runs;
+        if (run == 1) ++thin;
+      }
+      run = 0;
+    }
+  }
+  return runs > 0 && thin * 2 > runs;
 }
 
 }  // namespace
@@ -87,30 +115,45 @@ HICON DrawFigureIcon(int Width, int Height, const std::string& Text, TColor Back
   const int radius = std::max(2, std::min(Width, Height) / 6);
   const std::uint32_t fill = Pixel(Back), edge = Pixel(Darker(Back & 0xFFFFFF));
   auto inside = [&](int x, int y) { return InsideRoundedSquare(x, y, Width, Height, radius); };
-  for (int y = 0; y < Height; ++y) {
-    std::uint32_t* row = dib.Row(y);
-    for (int x = 0; x < Width; ++x) {
-      if (!inside(x, y)) {
-        row[x] = 0;
-        continue;
+  auto paintSquare = [&] {
+    for (int y = 0; y < Height; ++y) {
+      std::uint32_t* row = dib.Row(y);
+      for (int x = 0; x < Width; ++x) {
+        if (!inside(x, y)) {
+          row[x] = 0;
+          continue;
+        }
+        const bool border = !inside(x - 1, y) || !inside(x + 1, y) || !inside(x, y - 1) ||
+                            !inside(x, y + 1);
+        row[x] = border ? edge : fill;
       }
-      const bool border = !inside(x - 1, y) || !inside(x + 1, y) || !inside(x, y - 1) ||
-                          !inside(x, y + 1);
-      row[x] = border ? edge : fill;
     }
-  }
+  };
 
   // One pixel of edge and one of air on each side.
   Fitted fit = FitFont(dib.Dc(), Text, Width - 3, Height * 3 / 4);
   if (!fit.Font) return nullptr;
-  {
-    ScopedSelect select(dib.Dc(), fit.Font.get());
-    SetBkMode(dib.Dc(), TRANSPARENT);
-    SetTextColor(dib.Dc(), Ink & 0xFFFFFF);
-    SetTextAlign(dib.Dc(), TA_LEFT | TA_TOP | TA_NOUPDATECP);
-    const int x = (Width - fit.Extent.cx + 1) / 2;
+  ScopedSelect select(dib.Dc(), fit.Font.get());
+  SetBkMode(dib.Dc(), TRANSPARENT);
+  SetTextColor(dib.Dc(), Ink & 0xFFFFFF);
+  SetTextAlign(dib.Dc(), TA_LEFT | TA_TOP | TA_NOUPDATECP);
+  // Each stroke drawn `smear` pixels wider to the right.
+  auto paintText = [&](int smear) {
+    const int x = (Width - fit.Extent.cx - smear + 1) / 2;
     const int y = (Height - fit.DigitHeight + 1) / 2 - fit.DigitTop;
-    if (!TextOutA(dib.Dc(), x, y, Text.c_str(), static_cast<int>(Text.size()))) return nullptr;
+    for (int dx = 0; dx <= smear; ++dx)
+      if (!TextOutA(dib.Dc(), x + dx, y, Text.c_str(), static_cast<int>(Text.size())))
+        return false;
+    GdiFlush();
+    return true;
+  };
+  paintSquare();
+  if (!paintText(0)) return nullptr;
+  // A face without a bold of its own (or a renderer that draws it thin) gives one-pixel
+  // strokes, hard to read at 16 pixels: then the strokes are widened by hand.
+  if (ThinStrokes(dib, fill)) {
+    paintSquare();
+    if (!paintText(fit.Reserve)) return nullptr;
   }
   GdiFlush();
   // GDI leaves the alpha of what it drew at 0: the square is opaque, the corners stay clear.
