@@ -6,6 +6,9 @@
 //   Footprint: committed private bytes, working set, GDI and USER counts after start, after
 //             the hidden-monitor idle phase and after 20 optimization sequences.
 //   Idle cost: CPU time (GetProcessTimes) per one-second tick, monitor hidden and shown.
+//   Tray figure: a second Memtide with the free-memory figure in its tray icon on, GDI and
+//             USER counts after start and after as many ticks again, while this program
+//             takes and gives back memory so that the figure keeps changing.
 // Run time three to four minutes, most of it the sequences; every figure is printed, no
 // goal is asserted. "--quick" shortens every phase; "--startup-only [N]" measures start-up
 // alone, over N rounds.
@@ -368,6 +371,63 @@ bool ShowMonitor(DWORD pid) {
   return true;
 }
 
+// The free-memory figure setting of the real settings key, switched on for one phase and
+// put back as it was afterwards.
+class FigureSetting {
+ public:
+  FigureSetting() {
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Quorix\\Memtide", 0, nullptr, 0,
+                        KEY_ALL_ACCESS, nullptr, key_.put(), nullptr) != ERROR_SUCCESS) {
+      key_.release();
+      return;
+    }
+    DWORD type = 0, size = sizeof old_;
+    had_ = RegQueryValueExA(key_.get(), kName, nullptr, &type, reinterpret_cast<BYTE*>(&old_),
+                            &size) == ERROR_SUCCESS &&
+           type == REG_DWORD;
+    const DWORD on = 1;
+    ok_ = RegSetValueExA(key_.get(), kName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&on),
+                         sizeof on) == ERROR_SUCCESS;
+  }
+  ~FigureSetting() {
+    if (!key_) return;
+    if (had_)
+      RegSetValueExA(key_.get(), kName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&old_),
+                     sizeof old_);
+    else
+      RegDeleteValueA(key_.get(), kName);
+  }
+  bool On() const { return ok_; }
+
+ private:
+  static constexpr const char* kName = "ShowFreeMemoryInTrayIcon";
+  UniqueHKey key_;
+  DWORD old_ = 0;
+  bool had_ = false, ok_ = false;
+};
+
+// Takes `mb` MiB (touched, so the system counts them as used) or gives them back.
+class MemoryLoad {
+ public:
+  void Take(int mb) {
+    for (int i = 0; i < mb; ++i) {
+      void* block = VirtualAlloc(nullptr, kOptimizeBlockSize, MEM_COMMIT, PAGE_READWRITE);
+      if (!block) break;
+      std::memset(block, 1, kOptimizeBlockSize);
+      blocks_.push_back(block);
+    }
+  }
+  void Release() {
+    for (void* block : blocks_) VirtualFree(block, 0, MEM_RELEASE);
+    blocks_.clear();
+  }
+  ~MemoryLoad() { Release(); }
+  int HeldMB() const { return static_cast<int>(blocks_.size()); }
+
+ private:
+  std::vector<void*> blocks_;
+};
+
 double Median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
   return v.empty() ? 0 : v[v.size() / 2];
@@ -616,6 +676,56 @@ int main(int argc, char** argv) {
   }
 
   End(m, true);
+
+  // --- The free-memory figure in the tray icon: a fresh Memtide with the setting on.
+  std::printf("\nTray figure (a second Memtide with ShowFreeMemoryInTrayIcon on, %d ticks; this "
+              "program takes and gives back memory every 10 s so that the figure changes)\n",
+              kHiddenTicks);
+  {
+    FigureSetting figure;
+    if (!figure.On()) {
+      std::printf("  the setting could not be written; not measured\n");
+    } else {
+      Sleep(kQuietMs);
+      Process f = Start(memtide, "");
+      Sleep(kSettleMs);
+      const Reading fStart = Read(f);
+      Print("Memtide", "after start (5 s)", fStart);
+      MEMORYSTATUSEX status{};
+      status.dwLength = sizeof status;
+      GlobalMemoryStatusEx(&status);
+      // A tenth of physical memory moves the figure by ten; the address space of a 32-bit
+      // process may hold less.
+      const int swingMB = static_cast<int>(std::min<std::uint64_t>(status.ullTotalPhys / 10 >> 20, 1024));
+      MemoryLoad load;
+      int swings = 0, heldMost = 0;
+      const DWORD start = GetTickCount();
+      while (GetTickCount() - start < static_cast<DWORD>(kHiddenTicks) * 1000) {
+        if (load.HeldMB() == 0) {
+          load.Take(swingMB);
+          heldMost = std::max(heldMost, load.HeldMB());
+        } else {
+          load.Release();
+        }
+        ++swings;
+        Sleep(std::min<DWORD>(10000, static_cast<DWORD>(kHiddenTicks) * 1000));
+      }
+      load.Release();
+      Sleep(2000);
+      const Reading fTicks = Read(f);
+      std::snprintf(label, sizeof label, "after %d more ticks", kHiddenTicks);
+      Print("Memtide", label, fTicks);
+      std::printf("  memory taken and given back %d times (%d MiB at most, %.1f %% of physical "
+                  "memory)\n",
+                  swings, heldMost,
+                  100.0 * heldMost * 1048576.0 / static_cast<double>(status.ullTotalPhys));
+      std::printf("  growth start -> last reading: GDI %+ld, USER %+ld%s (goal: no growth)\n",
+                  static_cast<long>(fTicks.F.GdiObjects) - static_cast<long>(fStart.F.GdiObjects),
+                  static_cast<long>(fTicks.F.UserObjects) - static_cast<long>(fStart.F.UserObjects),
+                  fStart.F.GdiObjects == 0 ? "; GDI 0 = not reported here, USER = windows" : "");
+      End(f, true);
+    }
+  }
   End(b, false);
   return 0;
 }

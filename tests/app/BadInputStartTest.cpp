@@ -67,7 +67,7 @@ std::string DialogText(HWND box) {
   return text;
 }
 
-// Reads the fifteen settings from a saved Memtide.ini. The program writes every key, numbers
+// Reads the sixteen settings from a saved Memtide.ini. The program writes every key, numbers
 // in signed decimal; anything else is named in `problems`.
 Fields ReadSavedSettings(const std::string& ini, std::string& problems) {
   constexpr char kMissing[] = "\x02missing\x02";
@@ -104,6 +104,7 @@ Fields ReadSavedSettings(const std::string& ini, std::string& problems) {
   }
   f.CPUDataFromSystemPerform = flag("CPUDataFromSystemPerform");
   f.Language = text("Language");
+  f.ShowFreeMemoryInTrayIcon = flag("ShowFreeMemoryInTrayIcon");
   return f;
 }
 

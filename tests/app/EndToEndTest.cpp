@@ -9,6 +9,7 @@
 #include <cctype>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,7 +33,8 @@ const char* kSettingNames[] = {
     "CPUGridColor",              "CPUStartBackColor", "CPUEndBackColor",
     "CPUHighCPUColor",           "CPULowCPUColor",    "RAMGridColor",
     "RAMStartBackColor",         "RAMEndBackColor",   "RAMHighRAMColor",
-    "RAMLowRAMColor",            "CPUDataFromSystemPerform", "Language"};
+    "RAMLowRAMColor",            "CPUDataFromSystemPerform", "Language",
+    "ShowFreeMemoryInTrayIcon"};
 
 class MemtideEndToEnd : public ::testing::Test {
  protected:
@@ -317,6 +319,94 @@ TEST_F(MemtideEndToEnd, SecondStartWithAutoOptimize_FirstInstanceRuns) {
   EXPECT_EQ(CountProcesses("Memtide.exe"), 1);
 }
 
+// "-optimize" with no copy running: one run, watched from outside until the process ends.
+TEST_F(MemtideEndToEnd, OptimizeSwitch_NoCopyRunning_OneRunWithoutWindowsOrSettingsThenExitZero) {
+  ASSERT_TRUE(ReadValues(HKEY_CURRENT_USER, kSettingsKey).empty());
+  Program p;
+  ASSERT_TRUE(p.Start(ProgramPath(), "-OPTIMIZE"));
+  MemoryWatch watch(p.Handle());
+  std::string shown;
+  bool trayIcon = false;
+  std::optional<DWORD> code;
+  // Every few milliseconds until the process has ended; the job's record of the peak makes
+  // the rise certain even if the run fell between two looks.
+  WaitFor([&] {
+    watch.Sample();
+    for (const auto& w : TopWindows(p.Id())) {
+      if (w.Visible) shown += " " + w.Class + " '" + w.Title + "'";
+      if (w.Class == "MemtideMessageWindow" && TrayIconExists(w.Wnd, 1)) trayIcon = true;
+    }
+    code = p.WaitExit(0);
+    return code.has_value();
+  }, 120000, 10);
+  ASSERT_TRUE(code.has_value()) << "the one-shot run did not end";
+  EXPECT_EQ(*code, 0u) << "the run did not complete";
+  const std::uint64_t peak = std::max(watch.Peak(), p.PeakCommitted());
+  EXPECT_GE(peak, watch.Baseline() + kRunRise) << "peak seen: " << (peak >> 20) << " MiB";
+  EXPECT_TRUE(shown.empty()) << "shown:" << shown;
+  EXPECT_FALSE(trayIcon) << "a tray icon was added";
+  // Nothing written: not the settings, not the program path.
+  EXPECT_TRUE(ReadValues(HKEY_CURRENT_USER, kSettingsKey).empty());
+  EXPECT_TRUE(NoProgramRunning());
+}
+
+TEST_F(MemtideEndToEnd, OptimizeSwitch_CopyRunning_ItRunsThereAndTheNewProcessEndsAtOnce) {
+  Program& first = Start();
+  ASSERT_TRUE(WaitMonitorHidden());
+  ASSERT_TRUE(NoRunWithin(2500));  // past the start-up check of the first instance
+  const auto settingsBefore = ReadValues(HKEY_CURRENT_USER, kSettingsKey);
+  Program second;
+  ASSERT_TRUE(second.Start(ProgramPath(), "-Optimize"));
+  auto code = second.WaitExit(10000);
+  ASSERT_TRUE(code.has_value()) << "the second process kept running";
+  EXPECT_EQ(*code, 0u);
+  EXPECT_TRUE(TopWindows(second.Id()).empty());
+  EXPECT_LT(second.PeakCommitted(), kRunRise) << "the second process ran the optimization itself";
+  RunSeen run = WatchForRun(10000);
+  EXPECT_TRUE(run.Rose) << "rise seen: " << (run.Rise >> 20) << " MiB";
+  EXPECT_TRUE(run.FellBack);
+  EXPECT_EQ(CountProcesses("Memtide.exe"), 1);
+  EXPECT_TRUE(first.Running());
+  const auto settingsAfter = ReadValues(HKEY_CURRENT_USER, kSettingsKey);
+  ASSERT_EQ(settingsAfter.size(), settingsBefore.size());
+  for (const auto& [name, value] : settingsBefore) {
+    ASSERT_TRUE(settingsAfter.count(name)) << name;
+    EXPECT_EQ(settingsAfter.at(name).Data, value.Data) << name;
+  }
+}
+
+// With the setting on, the notification area shows the figure on the memory chart's high
+// colour (cyan by default) instead of the program icon.
+TEST_F(MemtideEndToEnd, TrayFigure_SettingOnShowsTheFigureInTheNotificationArea) {
+  {
+    UniqueHKey key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, key.put(), nullptr),
+              ERROR_SUCCESS);
+    const DWORD on = 1;
+    RegSetValueExA(key.get(), "ShowFreeMemoryInTrayIcon", 0, REG_DWORD,
+                   reinterpret_cast<const BYTE*>(&on), sizeof on);
+  }
+  Start();
+  ASSERT_TRUE(WaitMonitorHidden());
+  const RECT bar = TaskbarRect();
+  const int iconSize = GetSystemMetrics(SM_CXSMICON);
+  const POINT icon = TrayIconPoint();
+  const RECT square{icon.x - bar.left - iconSize / 2, icon.y - bar.top - iconSize / 2,
+                    icon.x - bar.left + iconSize / 2, icon.y - bar.top + iconSize / 2};
+  auto cyan = [](std::uint32_t px) {
+    return ((px >> 16) & 0xFF) < 0x60 && ((px >> 8) & 0xFF) > 0xC0 && (px & 0xFF) > 0xC0;
+  };
+  // The first tick draws it within a second or so.
+  int count = 0;
+  EXPECT_TRUE(WaitFor([&] {
+    count = ScreenShot(bar).Count(square, cyan);
+    return count > iconSize * iconSize / 3;
+  }, 10000)) << "cyan pixels in the icon's square: " << count;
+  if (count <= iconSize * iconSize / 3)
+    ScreenShot(bar).SavePng(testsupport::ExeFolder() + "tray-figure-missing.png");
+}
+
 TEST_F(MemtideEndToEnd, SecondStartWithSwitchAsSecondArgument_NoRun) {
   Start();
   ASSERT_TRUE(NoRunWithin(2500));
@@ -557,7 +647,7 @@ TEST_F(MemtideEndToEnd, Companion_NotInstalledShowsTheMessage) {
   EXPECT_TRUE(WaitFor([&] { return !IsWindow(box); }, 3000));
 }
 
-TEST_F(MemtideEndToEnd, Settings_RegistryModeStoresFifteenTypedValuesAtExit) {
+TEST_F(MemtideEndToEnd, Settings_RegistryModeStoresSixteenTypedValuesAtExit) {
   Program& p = Start();
   auto atStart = ReadValues(HKEY_CURRENT_USER, kSettingsKey);
   ASSERT_TRUE(atStart.count("programfile"));
@@ -572,7 +662,7 @@ TEST_F(MemtideEndToEnd, Settings_RegistryModeStoresFifteenTypedValuesAtExit) {
     const DWORD expected = std::string(name) == "Language" ? REG_SZ : REG_DWORD;
     EXPECT_EQ(values[name].Type, expected) << name;
   }
-  EXPECT_EQ(values.size(), 16u);  // fifteen settings and programfile
+  EXPECT_EQ(values.size(), 17u);  // sixteen settings and programfile
   EXPECT_EQ(values["HotKey"].Dword(), 49231u);
   EXPECT_EQ(values["ShowMessageWhenOptimizing"].Dword(), 1u);
   EXPECT_EQ(values["CPUDataFromSystemPerform"].Dword(), 0u);
@@ -606,7 +696,7 @@ TEST_F(MemtideEndToEnd, Settings_SessionEndSavesAndCloses) {
   EXPECT_EQ(answer, 1u);
   // Saved while the message was handled.
   auto values = ReadValues(HKEY_CURRENT_USER, kSettingsKey);
-  EXPECT_EQ(values.size(), 16u);
+  EXPECT_EQ(values.size(), 17u);
   EXPECT_TRUE(p.WaitExit(10000).has_value()) << "the program did not close";
 }
 

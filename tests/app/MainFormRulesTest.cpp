@@ -8,6 +8,7 @@
 #include "app/Companion.h"
 #include "app/MainFormTexts.h"
 #include "app/TaskbarPlacement.h"
+#include "app/TrayFigure.h"
 #include "util/ScopedHandles.h"
 
 TEST(IsAutoOptimizeRequest, FirstArgumentInAnyCase) {
@@ -24,6 +25,22 @@ TEST(IsAutoOptimizeRequest, OtherPositionsAndLookalikesDoNotCount) {
   EXPECT_FALSE(IsAutoOptimizeRequest({"-autooptimizer"}));
   EXPECT_FALSE(IsAutoOptimizeRequest({"-autooptimiz"}));
   EXPECT_FALSE(IsAutoOptimizeRequest({""}));
+}
+
+TEST(IsOptimizeRequest, FirstArgumentInAnyAsciiCase) {
+  EXPECT_TRUE(IsOptimizeRequest({"-optimize"}));
+  EXPECT_TRUE(IsOptimizeRequest({"-OPTIMIZE", "extra"}));
+  EXPECT_TRUE(IsOptimizeRequest({"-OpTiMiZe"}));
+  EXPECT_FALSE(IsOptimizeRequest({}));
+  EXPECT_FALSE(IsOptimizeRequest({"x", "-optimize"}));
+  EXPECT_FALSE(IsOptimizeRequest({"-optimiz"}));
+  EXPECT_FALSE(IsOptimizeRequest({"-optimizer"}));
+  EXPECT_FALSE(IsOptimizeRequest({"-autooptimize"}));
+  EXPECT_FALSE(IsAutoOptimizeRequest({"-optimize"}));
+  // Letters outside ASCII never match, whatever the code page makes of them: a dotted
+  // capital I (0xDD in the Turkish page) and a dotless small i (0xFD).
+  EXPECT_FALSE(IsOptimizeRequest({"-OPT\xDDM\xDDZE"}));
+  EXPECT_FALSE(IsOptimizeRequest({"-opt\xFDm\xFDze"}));
 }
 
 namespace {
@@ -210,4 +227,84 @@ TEST_F(CompanionPathTest, BlankValueIsEmpty) {
   const char text[] = "   ";
   SetValue(REG_SZ, text, sizeof(text));
   EXPECT_EQ(ReadCompanionPath(root_.get()), "");
+}
+
+namespace {
+constexpr std::int64_t kGiB = 1LL << 30;
+constexpr TColor kCyan = 0xFFFF00, kRed = 0x0000FF;  // the memory chart's default colours
+}  // namespace
+
+TEST(TrayFigureFor, TheTicksTruncatedPercentOnThePlentyColour) {
+  auto f = TrayFigureFor(kGiB * 2874 / 10000 * 4, 4 * kGiB, kCyan, kRed);  // 28.74 %
+  ASSERT_TRUE(f);
+  EXPECT_EQ(f->Number, 28);
+  EXPECT_EQ(TrayFigureText(*f), "28");
+  EXPECT_EQ(f->Back, kCyan);
+  EXPECT_EQ(f->Ink, clBlack);
+}
+
+TEST(TrayFigureFor, NinetyNineFromNinetyNineAndAHalfUpToAllFree) {
+  EXPECT_EQ(TrayFigureFor(995, 1000, kCyan, kRed)->Number, 99);
+  EXPECT_EQ(TrayFigureFor(1000, 1000, kCyan, kRed)->Number, 99);
+  EXPECT_EQ(TrayFigureText(*TrayFigureFor(1000, 1000, kCyan, kRed)), "99");
+  EXPECT_EQ(TrayFigureFor(2000, 1000, kCyan, kRed)->Number, 99);  // an odd status
+  EXPECT_EQ(TrayFigureFor(-5, 1000, kCyan, kRed)->Number, 0);
+  EXPECT_EQ(TrayFigureFor(0, 1000, kCyan, kRed)->Number, 0);
+}
+
+TEST(TrayFigureFor, BelowTheAutoOptimizeLimitTheScarceColourUntruncated) {
+  // 7.99 % and 8 %: the same rule as the auto-optimize run, on the untruncated value.
+  auto low = TrayFigureFor(799, 10000, kCyan, kRed);
+  auto limit = TrayFigureFor(800, 10000, kCyan, kRed);
+  ASSERT_TRUE(low && limit);
+  EXPECT_EQ(low->Number, 7);
+  EXPECT_EQ(low->Back, kRed);
+  EXPECT_EQ(low->Ink, clWhite);
+  EXPECT_EQ(limit->Number, 8);
+  EXPECT_EQ(limit->Back, kCyan);
+}
+
+TEST(TrayFigureFor, UnknownTotalGivesNoFigure) {
+  EXPECT_FALSE(TrayFigureFor(100, 0, kCyan, kRed));
+  EXPECT_FALSE(TrayFigureFor(100, -1, kCyan, kRed));
+}
+
+TEST(TrayFigureFor, ColoursIgnoreTheTopByteAsTheChartsDo) {
+  auto f = TrayFigureFor(50, 100, 0xFF000000u | kCyan, kRed);
+  ASSERT_TRUE(f);
+  EXPECT_EQ(f->Back, kCyan);
+}
+
+TEST(ScarceBackground, ClearlyDifferentFromPlentyWhateverTheUserChose) {
+  EXPECT_EQ(ScarceBackground(kCyan, kRed), kRed);
+  // Both chart colours alike: red, then black or white stand in.
+  EXPECT_EQ(ScarceBackground(kCyan, 0xFEFF01), kRed);
+  EXPECT_EQ(ScarceBackground(kRed, 0x0000F0), clBlack);
+  EXPECT_EQ(ScarceBackground(0x101010, 0x101010), kRed);
+  for (TColor plenty : {0x000000u, 0xFFFFFFu, 0x808080u, 0x0000FFu, 0x00FF00u, 0x7F7F7Fu}) {
+    EXPECT_TRUE(ClearlyDifferent(ScarceBackground(plenty, plenty), plenty)) << plenty;
+  }
+}
+
+TEST(InkOn, BlackOnLightWhiteOnDark) {
+  EXPECT_EQ(InkOn(0xFFFFFF), clBlack);
+  EXPECT_EQ(InkOn(kCyan), clBlack);
+  EXPECT_EQ(InkOn(0x00FFFF), clBlack);  // yellow
+  EXPECT_EQ(InkOn(kRed), clWhite);
+  EXPECT_EQ(InkOn(0xFF0000), clWhite);  // blue
+  EXPECT_EQ(InkOn(0x000000), clWhite);
+}
+
+TEST(NextTrayIconStep, OnlyAChangeOfNumberOrColourChangesTheIcon) {
+  const TrayFigure a{42, kCyan, clBlack};
+  TrayFigure otherNumber = a;
+  otherNumber.Number = 41;
+  TrayFigure otherColour = a;
+  otherColour.Back = kRed;
+  EXPECT_EQ(NextTrayIconStep(std::nullopt, std::nullopt), TrayIconStep::Keep);
+  EXPECT_EQ(NextTrayIconStep(a, a), TrayIconStep::Keep);
+  EXPECT_EQ(NextTrayIconStep(std::nullopt, a), TrayIconStep::ShowFigure);
+  EXPECT_EQ(NextTrayIconStep(a, otherNumber), TrayIconStep::ShowFigure);
+  EXPECT_EQ(NextTrayIconStep(a, otherColour), TrayIconStep::ShowFigure);
+  EXPECT_EQ(NextTrayIconStep(a, std::nullopt), TrayIconStep::ShowProgramIcon);
 }

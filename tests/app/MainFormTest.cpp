@@ -3,14 +3,18 @@
 // message box are replaced so nothing waits for a user.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "ProgramDriver.h"
 #include "app/MemtideMainFrm.h"
+#include "app/OptimizeOnce.h"
 #include "monitor/MemtideFrm.h"
 #include "monitor/MemtideMessages.h"
+#include "monitor/MonitorParts.h"
 #include "settings/MultiLanguage.h"
 #include "settings/OptionsFrm.h"
 #include "settings/OptionsUnit.h"
@@ -256,7 +260,7 @@ TEST_F(MainFormTest, QueryEndSessionAnswersYesSavesAndCloses) {
   auto values = e2e::ReadValues(HKEY_CURRENT_USER, kSettingsKey);
   ASSERT_TRUE(values.count("HotKey"));
   EXPECT_EQ(values["HotKey"].Dword(), static_cast<DWORD>(0x4000 | 'Q'));
-  EXPECT_EQ(values.size(), 16u);
+  EXPECT_EQ(values.size(), 17u);  // sixteen settings and programfile
 }
 
 namespace {
@@ -397,4 +401,197 @@ TEST_F(MainFormTest, TheTrayStartsNothingWhileTheSettingsAreWrittenAtExit) {
   EXPECT_EQ(errors, 1);
   EXPECT_FALSE(monitorBack) << "the tray opened a monitor window while the program closed";
   EXPECT_EQ(FrmMemtide, nullptr);
+}
+
+// --- the free-memory figure in the tray icon
+
+namespace {
+
+constexpr std::int64_t kTotal = 8LL << 30;
+std::int64_t Free(double percent) { return static_cast<std::int64_t>(kTotal * percent / 100); }
+
+// Pixel (x, y) of an icon's colour image, as 0x00RRGGBB; ~0u when it cannot be read.
+std::uint32_t IconPixel(HICON icon, int x, int y) {
+  ICONINFO info{};
+  if (!icon || !GetIconInfo(icon, &info)) return ~0u;
+  UniqueHBitmap color(info.hbmColor), mask(info.hbmMask);
+  BITMAP bm{};
+  if (!color || !GetObjectA(color.get(), sizeof bm, &bm)) return ~0u;
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = bm.bmWidth;
+  bi.bmiHeader.biHeight = -bm.bmHeight;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  std::vector<std::uint32_t> px(static_cast<size_t>(bm.bmWidth) * bm.bmHeight);
+  ScopedGetDC screen(nullptr);
+  if (!GetDIBits(screen.get(), color.get(), 0, bm.bmHeight, px.data(), &bi, DIB_RGB_COLORS))
+    return ~0u;
+  return px[static_cast<size_t>(y) * bm.bmWidth + x] & 0xFFFFFF;
+}
+
+// The figure's background, read where no digit reaches: the middle of the second row.
+std::uint32_t FigureBackground(HICON icon) {
+  ICONINFO info{};
+  if (!icon || !GetIconInfo(icon, &info)) return ~0u;
+  UniqueHBitmap color(info.hbmColor), mask(info.hbmMask);
+  BITMAP bm{};
+  GetObjectA(color.get(), sizeof bm, &bm);
+  return IconPixel(icon, bm.bmWidth / 2, 1);
+}
+
+constexpr std::uint32_t kCyanPixel = 0x00FFFF, kRedPixel = 0xFF0000;  // 0x00RRGGBB
+
+}  // namespace
+
+TEST_F(MainFormTest, TrayFigure_OffByDefaultTicksLeaveTheProgramIconAlone) {
+  TFrmMemtideMain& m = Create();
+  FrmMemtide->Timer1->SetEnabled(false);  // ticks come from the test only
+  EXPECT_FALSE(m.Options()->ShowFreeMemoryInTrayIcon);
+  shell_.clear();
+  m.MemorySampled(Free(42), kTotal);
+  m.MemorySampled(Free(5), kTotal);
+  FrmMemtide->Timer1Timer(FrmMemtide->Timer1);
+  EXPECT_TRUE(shell_.empty()) << "the shell was called " << shell_.size() << " times";
+  EXPECT_FALSE(m.ShownTrayFigure());
+}
+
+TEST_F(MainFormTest, TrayFigure_OneModificationPerChangeNoneWhileUnchanged) {
+  {
+    UniqueHKey key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, key.put(), nullptr),
+              ERROR_SUCCESS);
+    const DWORD on = 1;
+    RegSetValueExA(key.get(), "ShowFreeMemoryInTrayIcon", 0, REG_DWORD,
+                   reinterpret_cast<const BYTE*>(&on), sizeof on);
+  }
+  TFrmMemtideMain& m = Create();
+  FrmMemtide->Timer1->SetEnabled(false);
+  ASSERT_TRUE(m.Options()->ShowFreeMemoryInTrayIcon);
+  shell_.clear();
+  auto modifications = [&] {
+    return std::count_if(shell_.begin(), shell_.end(),
+                         [](const ShellCall& c) { return c.Message == NIM_MODIFY; });
+  };
+
+  m.MemorySampled(Free(42.2), kTotal);
+  ASSERT_EQ(modifications(), 1);
+  EXPECT_EQ(m.ShownTrayFigure()->Number, 42);
+  EXPECT_EQ(shell_.back().Data.hIcon, m.cti->Icon());
+  EXPECT_EQ(FigureBackground(m.cti->Icon()), kCyanPixel) << "the memory chart's high colour";
+
+  // The same number and colour: nothing goes to the shell.
+  m.MemorySampled(Free(42.2), kTotal);
+  m.MemorySampled(Free(42.9), kTotal);
+  EXPECT_EQ(modifications(), 1);
+
+  m.MemorySampled(Free(43.1), kTotal);
+  EXPECT_EQ(modifications(), 2);
+  EXPECT_EQ(m.ShownTrayFigure()->Number, 43);
+
+  // Below the auto-optimize limit: another colour, though 8 % shows as 7.
+  m.MemorySampled(Free(7.9), kTotal);
+  EXPECT_EQ(modifications(), 3);
+  EXPECT_EQ(FigureBackground(m.cti->Icon()), kRedPixel) << "the memory chart's low colour";
+  m.MemorySampled(Free(7.5), kTotal);
+  EXPECT_EQ(modifications(), 3);
+
+  // A new taskbar gets the figure back, not the program icon.
+  shell_.clear();
+  SendMessageA(Application()->Handle(), TTrayIcon::TaskbarCreatedMessage(), 0, 0);
+  auto add = std::find_if(shell_.begin(), shell_.end(),
+                          [](const ShellCall& c) { return c.Message == NIM_ADD; });
+  ASSERT_NE(add, shell_.end()) << "the icon was not added to the new taskbar";
+  EXPECT_EQ(FigureBackground(add->Data.hIcon), kRedPixel);
+
+  // Switched off (the options dialog's OK): the program icon comes back at once.
+  shell_.clear();
+  m.Options()->ShowFreeMemoryInTrayIcon = false;
+  m.ApplyTrayIcon();
+  EXPECT_EQ(modifications(), 1);
+  EXPECT_FALSE(m.ShownTrayFigure());
+  EXPECT_NE(FigureBackground(m.cti->Icon()), kRedPixel);
+  m.MemorySampled(Free(20), kTotal);
+  EXPECT_EQ(modifications(), 1);
+
+  // An unknown total cannot be drawn: the program icon.
+  m.Options()->ShowFreeMemoryInTrayIcon = true;
+  m.MemorySampled(Free(20), 0);
+  EXPECT_FALSE(m.ShownTrayFigure());
+  EXPECT_EQ(modifications(), 1);
+}
+
+// --- "-optimize" without a running copy
+
+namespace {
+
+struct OnceWorld {
+  std::vector<DWORD> trimmed;
+  int optimizeCalls = 0;
+  int amountMB = -1;
+};
+
+class OnceOptimizer final : public IMonitorOptimizer {
+ public:
+  explicit OnceOptimizer(OnceWorld& w) : w_(w) {}
+  std::int64_t FreeMemory() override { return 1LL << 30; }
+  std::int64_t TotalMemory() const override { return 4LL << 30; }
+  bool Working() const override { return false; }
+  void Optimize(int amountMB, std::function<void(int)> onProgress) override {
+    ++w_.optimizeCalls;
+    w_.amountMB = amountMB;
+    onProgress(100);
+  }
+  void Stop() override {}
+
+ private:
+  OnceWorld& w_;
+};
+
+class OnceProcesses final : public IMonitorProcesses {
+ public:
+  explicit OnceProcesses(OnceWorld& w) : w_(w) {}
+  std::vector<DWORD> RefreshProcessIds() override { return {7, 8}; }
+  void TrimWorkingSet(DWORD id) override { w_.trimmed.push_back(id); }
+
+ private:
+  OnceWorld& w_;
+};
+
+TMonitorParts OnceParts(OnceWorld& w) {
+  TMonitorParts parts;
+  parts.MakeOptimizer = [&w] { return std::make_shared<OnceOptimizer>(w); };
+  parts.MakeProcesses = [&w] { return std::make_shared<OnceProcesses>(w); };
+  return parts;
+}
+
+}  // namespace
+
+TEST(OptimizeOnce, RunsTheWholeSequenceOnceAndAnswersDone) {
+  OnceWorld w;
+  EXPECT_EQ(RunOptimizeOnce(OnceParts(w)), kOptimizeOnceDone);
+  EXPECT_EQ(w.trimmed, (std::vector<DWORD>{7, 8}));
+  EXPECT_EQ(w.optimizeCalls, 1);
+  EXPECT_EQ(w.amountMB, 512);  // one eighth of 4 GiB
+}
+
+TEST(OptimizeOnce, WithoutAnOptimizerItCouldNotRun) {
+  OnceWorld w;
+  TMonitorParts parts = OnceParts(w);
+  parts.MakeOptimizer = [] { return std::shared_ptr<IMonitorOptimizer>(); };
+  EXPECT_NE(RunOptimizeOnce(parts), kOptimizeOnceDone);
+  EXPECT_TRUE(w.trimmed.empty());
+}
+
+TEST(OptimizeOnce, AFailingStepAnswersCouldNotRun) {
+  OnceWorld w;
+  TMonitorParts parts = OnceParts(w);
+  struct Failing final : IMonitorProcesses {
+    std::vector<DWORD> RefreshProcessIds() override { throw std::runtime_error("no snapshot"); }
+    void TrimWorkingSet(DWORD) override {}
+  };
+  parts.MakeProcesses = [] { return std::make_shared<Failing>(); };
+  EXPECT_EQ(RunOptimizeOnce(parts), kOptimizeOnceFailed);
+  EXPECT_EQ(w.optimizeCalls, 0);
 }

@@ -29,14 +29,26 @@ bool Program::Start(const std::string& exe, const std::string& args) {
   PROCESS_INFORMATION pi = {};
   std::vector<char> buf(cmd.begin(), cmd.end());
   buf.push_back('\0');
-  if (!CreateProcessA(exe.c_str(), buf.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                      &pi)) {
+  if (!CreateProcessA(exe.c_str(), buf.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                      nullptr, nullptr, &si, &pi)) {
     return false;
   }
   UniqueHandle thread(pi.hThread);
   process_.reset(pi.hProcess);
   id_ = pi.dwProcessId;
+  // In a job before it runs, so that the job's record of its peak memory misses nothing.
+  job_.reset(CreateJobObjectA(nullptr, nullptr));
+  if (job_ && !AssignProcessToJobObject(job_.get(), process_.get())) job_.reset();
+  ResumeThread(thread.get());
   return true;
+}
+
+std::uint64_t Program::PeakCommitted() const {
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION info{};
+  if (!job_ || !QueryInformationJobObject(job_.get(), JobObjectExtendedLimitInformation, &info,
+                                          sizeof info, nullptr))
+    return 0;
+  return info.PeakProcessMemoryUsed;
 }
 
 bool Program::Running() const {

@@ -34,9 +34,13 @@ class Program {
   // Ends the program as a user would (WM_CLOSE to the main form) and waits for it.
   bool Close(DWORD ms = 10000);
   void Kill();
+  // The most memory the process ever committed, as its job object recorded it; it stays
+  // readable after the process has ended. 0 where the system keeps no such record.
+  std::uint64_t PeakCommitted() const;
 
  private:
   UniqueHandle process_;
+  UniqueHandle job_;  // holds the process from its first instruction on
   DWORD id_ = 0;
 };
 

@@ -252,6 +252,22 @@ TEST_F(MonitorTest, Tick_WritesBothValueLinesAndFeedsBothCharts) {
   EXPECT_TRUE(errors.empty());
 }
 
+// The tray icon's figure is the tick's own status: one report per tick, with the bytes the
+// charts got.
+TEST_F(MonitorTest, Tick_ReportsItsMemoryStatusToTheHostOnce) {
+  std::vector<std::pair<std::int64_t, std::int64_t>> reports;
+  host.MemorySampled = [&](std::int64_t f, std::int64_t t) { reports.push_back({f, t}); };
+  world.freeBytes = 1234567890;
+  world.totalBytes = 4LL << 30;
+  TFrmMemtide& m = Create();
+  m.Timer1->SetEnabled(false);  // ticks come from the test only
+  EXPECT_TRUE(reports.empty()) << "creation samples no memory";
+  m.Timer1Timer(m.Timer1);
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_EQ(reports[0].first, 1234567890);
+  EXPECT_EQ(reports[0].second, 4LL << 30);
+}
+
 TEST_F(MonitorTest, Tick_HiddenChartsCollectValuesButDrawOnlyOnceShown) {
   world.cpuSamples = {0, 10, 20, 30, 40};
   TFrmMemtide& m = Create();
@@ -452,12 +468,12 @@ TEST_F(MonitorTest, Optimize_SecondRequestDuringARunIsIgnored) {
   world.afterStep = [&](int step) {
     if (step != 50) return;
     EXPECT_TRUE(m.IsOptimizing());
-    m.StartOptimize();
+    EXPECT_FALSE(m.StartOptimize()) << "no sequence ran in this call";
     m.lbl_optimizeClick(m.lbl_optimize);
     SendMessageA(m.Handle(), WM_STARTOPTIMIZE, 0, 0);
     PostMessageA(m.Handle(), WM_STARTOPTIMIZE, 0, 0);  // handled by the next step's pump
   };
-  m.StartOptimize();
+  EXPECT_TRUE(m.StartOptimize()) << "this call ran a sequence to its end";
   EXPECT_EQ(world.optimizeCalls, 1);
   EXPECT_EQ(std::count(world.log.begin(), world.log.end(), "refresh"), 1);
   PumpMessages(50);
@@ -501,7 +517,7 @@ TEST_F(MonitorTest, Optimize_DestroyingTheWindowMidRunStopsTheRunBeforeFreeingTh
     if (step == 20) Destroy();
   };
   TFrmMemtide* raw = monitor.get();
-  raw->StartOptimize();  // returns after the window is gone
+  EXPECT_FALSE(raw->StartOptimize());  // returns after the window is gone
   EXPECT_EQ(monitor, nullptr);
   const std::vector<std::string> expected = {"optimize 512",
                                              "progress 10 pb=10 lbl=10% visible=1",
@@ -532,7 +548,7 @@ TEST_F(MonitorTest, Optimize_AFailingStepLeavesTheLinkUsable) {
   EXPECT_FALSE(m.pb->Visible());
   EXPECT_FALSE(m.lbl_pb->Visible());
   world.duringRefresh = nullptr;
-  m.StartOptimize();  // the next request runs
+  EXPECT_TRUE(m.StartOptimize());  // the next request runs
   EXPECT_EQ(world.optimizeCalls, 1);
 }
 

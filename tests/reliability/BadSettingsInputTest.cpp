@@ -33,6 +33,7 @@ Fields Read(const TOptions& o) {
   for (int i = 0; i < 10; ++i) f.Colors[i] = colors[i];
   f.CPUDataFromSystemPerform = o.CPUDataFromSystemPerform;
   f.Language = o.Language;
+  f.ShowFreeMemoryInTrayIcon = o.ShowFreeMemoryInTrayIcon;
   return f;
 }
 

@@ -43,7 +43,8 @@ bool Fields::operator==(const Fields& o) const {
     if (Colors[i] != o.Colors[i]) return false;
   return ShowMessageWhenOptimizing == o.ShowMessageWhenOptimizing &&
          AutoOptimize == o.AutoOptimize && HotKey == o.HotKey &&
-         CPUDataFromSystemPerform == o.CPUDataFromSystemPerform && Language == o.Language;
+         CPUDataFromSystemPerform == o.CPUDataFromSystemPerform && Language == o.Language &&
+         ShowFreeMemoryInTrayIcon == o.ShowFreeMemoryInTrayIcon;
 }
 
 std::ostream& operator<<(std::ostream& os, const Fields& f) {
@@ -53,7 +54,7 @@ std::ostream& operator<<(std::ostream& os, const Fields& f) {
   os << ", pdh " << f.CPUDataFromSystemPerform << ", language ";
   if (f.Language.size() > 40) os << f.Language.size() << " chars";
   else os << '"' << f.Language << '"';
-  return os << '}';
+  return os << ", figure " << f.ShowFreeMemoryInTrayIcon << '}';
 }
 
 bool IniCase::Accepts(const Fields& f) const {
@@ -125,6 +126,10 @@ std::vector<IniCase> IniCorpus() {
        "[Options]\r\nShowMessageWhenOptimizing=yes\r\nAutoOptimize=false\r\n"
        "CPUDataFromSystemPerform=-1\r\n",
        {With([](Fields& f) { f.CPUDataFromSystemPerform = true; })}},
+      {"the tray figure's flag as a word",
+       "[Options]\r\nShowFreeMemoryInTrayIcon=on\r\n", {Fields{}}},
+      {"the tray figure's flag as hexadecimal", "[Options]\r\nShowFreeMemoryInTrayIcon=0x2\r\n",
+       {With([](Fields& f) { f.ShowFreeMemoryInTrayIcon = true; })}},
       {"signs, blanks and exponents",
        "[Options]\r\nHotKey=+5\r\nCPUGridColor=--5\r\nCPUStartBackColor=1 2\r\n"
        "CPUEndBackColor=   7   \r\nRAMGridColor=5e3\r\nRAMStartBackColor=12abc\r\n",

@@ -24,7 +24,7 @@ std::string Repeat(char c, std::size_t n);
 // The settings store's INI keys of the ten colours, in the order of Fields::Colors.
 extern const char* const kColorKeys[10];
 
-// The fifteen settings as one comparable value; default constructed: the defaults.
+// The sixteen settings as one comparable value; default constructed: the defaults.
 struct Fields {
   bool ShowMessageWhenOptimizing = true;
   bool AutoOptimize = true;
@@ -33,6 +33,7 @@ struct Fields {
                               16757683, 16777215, 16777215, 16776960, 255};
   bool CPUDataFromSystemPerform = false;
   std::string Language = "English";
+  bool ShowFreeMemoryInTrayIcon = false;
 
   bool operator==(const Fields& o) const;
   bool operator!=(const Fields& o) const { return !(*this == o); }
