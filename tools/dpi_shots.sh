@@ -65,7 +65,7 @@ for d in 96 144 192; do
   pid=$!
   sleep 5
   # The frame is the system's; crop a margin around the scaled client area.
-  import -window root -crop "$(scaled 480 "$d")x$(scaled 345 "$d")+40+40" +repage \
+  import -window root -crop "$(scaled 480 "$d")x$(scaled 369 "$d")+40+40" +repage \
     "$ROOT/docs/dpi-$(printf %03d "$d")-options.png"
   wait "$pid" || true
   # The program itself, for its icon at the right end of the taskbar (the program's

@@ -378,15 +378,7 @@ TEST_F(MemtideEndToEnd, OptimizeSwitch_CopyRunning_ItRunsThereAndTheNewProcessEn
 // With the setting on, the notification area shows the figure on the memory chart's high
 // colour (cyan by default) instead of the program icon.
 TEST_F(MemtideEndToEnd, TrayFigure_SettingOnShowsTheFigureInTheNotificationArea) {
-  {
-    UniqueHKey key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS,
-                              nullptr, key.put(), nullptr),
-              ERROR_SUCCESS);
-    const DWORD on = 1;
-    RegSetValueExA(key.get(), "ShowFreeMemoryInTrayIcon", 0, REG_DWORD,
-                   reinterpret_cast<const BYTE*>(&on), sizeof on);
-  }
+  ASSERT_TRUE(WriteDword(HKEY_CURRENT_USER, kSettingsKey, "ShowFreeMemoryInTrayIcon", 1));
   Start();
   ASSERT_TRUE(WaitMonitorHidden());
   const RECT bar = TaskbarRect();

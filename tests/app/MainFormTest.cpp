@@ -20,6 +20,7 @@
 #include "settings/OptionsUnit.h"
 #include "shell/GlobalHotKeys.h"
 #include "shell/TrayIcon.h"
+#include "support/IconPixels.h"
 #include "support/TestSupport.h"
 #include "ui/Actions.h"
 #include "ui/Application.h"
@@ -410,34 +411,10 @@ namespace {
 constexpr std::int64_t kTotal = 8LL << 30;
 std::int64_t Free(double percent) { return static_cast<std::int64_t>(kTotal * percent / 100); }
 
-// Pixel (x, y) of an icon's colour image, as 0x00RRGGBB; ~0u when it cannot be read.
-std::uint32_t IconPixel(HICON icon, int x, int y) {
-  ICONINFO info{};
-  if (!icon || !GetIconInfo(icon, &info)) return ~0u;
-  UniqueHBitmap color(info.hbmColor), mask(info.hbmMask);
-  BITMAP bm{};
-  if (!color || !GetObjectA(color.get(), sizeof bm, &bm)) return ~0u;
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = bm.bmWidth;
-  bi.bmiHeader.biHeight = -bm.bmHeight;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  std::vector<std::uint32_t> px(static_cast<size_t>(bm.bmWidth) * bm.bmHeight);
-  ScopedGetDC screen(nullptr);
-  if (!GetDIBits(screen.get(), color.get(), 0, bm.bmHeight, px.data(), &bi, DIB_RGB_COLORS))
-    return ~0u;
-  return px[static_cast<size_t>(y) * bm.bmWidth + x] & 0xFFFFFF;
-}
-
 // The figure's background, read where no digit reaches: the middle of the second row.
 std::uint32_t FigureBackground(HICON icon) {
-  ICONINFO info{};
-  if (!icon || !GetIconInfo(icon, &info)) return ~0u;
-  UniqueHBitmap color(info.hbmColor), mask(info.hbmMask);
-  BITMAP bm{};
-  GetObjectA(color.get(), sizeof bm, &bm);
-  return IconPixel(icon, bm.bmWidth / 2, 1);
+  const testsupport::IconPixels img = testsupport::ReadIconPixels(icon);
+  return img.Width > 0 ? img.Rgb(img.Width / 2, 1) : ~0u;
 }
 
 constexpr std::uint32_t kCyanPixel = 0x00FFFF, kRedPixel = 0xFF0000;  // 0x00RRGGBB
@@ -457,15 +434,7 @@ TEST_F(MainFormTest, TrayFigure_OffByDefaultTicksLeaveTheProgramIconAlone) {
 }
 
 TEST_F(MainFormTest, TrayFigure_OneModificationPerChangeNoneWhileUnchanged) {
-  {
-    UniqueHKey key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS,
-                              nullptr, key.put(), nullptr),
-              ERROR_SUCCESS);
-    const DWORD on = 1;
-    RegSetValueExA(key.get(), "ShowFreeMemoryInTrayIcon", 0, REG_DWORD,
-                   reinterpret_cast<const BYTE*>(&on), sizeof on);
-  }
+  ASSERT_TRUE(e2e::WriteDword(HKEY_CURRENT_USER, kSettingsKey, "ShowFreeMemoryInTrayIcon", 1));
   TFrmMemtideMain& m = Create();
   FrmMemtide->Timer1->SetEnabled(false);
   ASSERT_TRUE(m.Options()->ShowFreeMemoryInTrayIcon);

@@ -346,6 +346,17 @@ DWORD RegValue::Dword() const {
   return d;
 }
 
+bool WriteDword(HKEY root, const std::string& path, const char* name, DWORD value) {
+  UniqueHKey key;
+  if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
+                      nullptr) != ERROR_SUCCESS) {
+    key.release();
+    return false;
+  }
+  return RegSetValueExA(key.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                        sizeof value) == ERROR_SUCCESS;
+}
+
 std::map<std::string, RegValue> ReadValues(HKEY root, const std::string& path) {
   std::map<std::string, RegValue> out;
   UniqueHKey key;

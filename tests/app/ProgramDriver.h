@@ -156,6 +156,9 @@ struct RegValue {
   std::string Text() const;
   DWORD Dword() const;
 };
+// Writes a REG_DWORD value, creating the key if needed; false when it could not.
+bool WriteDword(HKEY root, const std::string& path, const char* name, DWORD value);
+
 // All values of a key by name; empty when the key does not exist.
 std::map<std::string, RegValue> ReadValues(HKEY root, const std::string& path);
 

@@ -87,23 +87,59 @@ HWND Taskbar() {
   return bar;
 }
 
-// Pixels of the right-most notification-area square that differ from the bar's middle.
-int IconPixels() {
+// Pixels of the right-most notification-area square that pass `test` (given the pixel and
+// the bar's background, the colour of its middle).
+template <class Test>
+int CountIconPixels(Test test) {
   HWND bar = Taskbar();
   if (!bar) return 0;
   RECT r{};
   GetWindowRect(bar, &r);
   const int size = GetSystemMetrics(SM_CXSMICON);
   const int cx = r.right - (size + 4) / 2, cy = (r.top + r.bottom) / 2;
-  HDC screen = GetDC(nullptr);
-  const COLORREF background = GetPixel(screen, (r.left + r.right) / 2, cy);
+  ScopedGetDC screen(nullptr);
+  const COLORREF background = GetPixel(screen.get(), (r.left + r.right) / 2, cy);
   int n = 0;
   for (int y = cy - size / 2; y < cy + size / 2; ++y)
     for (int x = cx - size / 2; x < cx + size / 2; ++x)
-      if (GetPixel(screen, x, y) != background) ++n;
-  ReleaseDC(nullptr, screen);
+      if (test(GetPixel(screen.get(), x, y), background)) ++n;
   return n;
 }
+
+// Pixels that differ from the bar's background: an icon is drawn.
+int IconPixels() {
+  return CountIconPixels([](COLORREF px, COLORREF background) { return px != background; });
+}
+
+// Pixels in the free-memory figure's background, the memory chart's cyan by default.
+int FigurePixels() {
+  return CountIconPixels([](COLORREF px, COLORREF) {
+    return GetRValue(px) < 0x60 && GetGValue(px) > 0xC0 && GetBValue(px) > 0xC0;
+  });
+}
+
+// The figure setting in the user's settings key for one test, removed again after it.
+class FigureSettingOn {
+ public:
+  FigureSettingOn() {
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                        key_.put(), nullptr) != ERROR_SUCCESS) {
+      key_.release();
+      return;
+    }
+    const DWORD on = 1;
+    RegSetValueExA(key_.get(), kName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&on), sizeof on);
+  }
+  ~FigureSettingOn() {
+    if (key_) RegDeleteValueA(key_.get(), kName);
+  }
+  bool Ready() const { return static_cast<bool>(key_); }
+
+ private:
+  static constexpr const char* kSettingsKey = "Software\\Quorix\\Memtide";
+  static constexpr const char* kName = "ShowFreeMemoryInTrayIcon";
+  UniqueHKey key_;
+};
 
 struct MainFormQuery {
   DWORD Pid;
@@ -172,6 +208,24 @@ class ExplorerRestart : public ::testing::Test {
         << "the program ended";
   }
 
+  // What a new shell knows of the old icons: nothing. The icon is removed from outside.
+  bool ForgetTheIcon() const {
+    HWND iconWindow = TrayIconWindow(pid_);
+    if (!iconWindow) return false;
+    NOTIFYICONDATAA data{};
+    data.cbSize = sizeof data;
+    data.hWnd = iconWindow;
+    data.uID = kTrayIconId;
+    return Shell_NotifyIconA(NIM_DELETE, &data) != FALSE;
+  }
+
+  // "TaskbarCreated" to every top-level window, as a new shell broadcasts it.
+  static void AnnounceANewTaskbar() {
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0,
+                        SMTO_ABORTIFHUNG, 5000, &ignored);
+  }
+
   static bool StartShell() {
     char system[MAX_PATH] = {};
     GetSystemDirectoryA(system, MAX_PATH);
@@ -236,17 +290,26 @@ TEST_F(ExplorerRestart, ShellEndsAndStartsAgain_TrayIconComesBack) {
 // to every top-level window, as the shell does.
 TEST_F(ExplorerRestart, ShellForgetsTheIconAndAnnouncesANewTaskbar_TrayIconComesBack) {
   ASSERT_TRUE(StartMemtide());
-  HWND iconWindow = TrayIconWindow(pid_);
-  ASSERT_TRUE(iconWindow);
-  NOTIFYICONDATAA data{};
-  data.cbSize = sizeof data;
-  data.hWnd = iconWindow;
-  data.uID = kTrayIconId;
-  ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &data));
+  ASSERT_TRUE(ForgetTheIcon());
   ASSERT_FALSE(TrayIconKnown(pid_));
-
-  DWORD_PTR ignored = 0;
-  SendMessageTimeoutA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0,
-                      SMTO_ABORTIFHUNG, 5000, &ignored);
+  AnnounceANewTaskbar();
   ExpectIconBack();
+}
+
+// The same with the free-memory figure on: the figure comes back, not the program icon.
+TEST_F(ExplorerRestart, ShellAnnouncesANewTaskbarWithTheFigureOn_TheFigureComesBack) {
+  FigureSettingOn figure;
+  ASSERT_TRUE(figure.Ready());
+  ASSERT_TRUE(StartMemtide());
+  const int iconSize = GetSystemMetrics(SM_CXSMICON);
+  ASSERT_TRUE(
+      testsupport::PumpUntil([&] { return FigurePixels() > iconSize * iconSize / 3; }, 10000))
+      << "the figure was never shown";
+  ASSERT_TRUE(ForgetTheIcon());
+  ASSERT_TRUE(testsupport::PumpUntil([&] { return FigurePixels() == 0; }, 5000))
+      << "the figure stayed on screen without an icon";
+  AnnounceANewTaskbar();
+  ExpectIconBack();
+  // Back at once with the figure: its number does not have to change first.
+  EXPECT_GT(FigurePixels(), iconSize * iconSize / 3) << "the program icon came back instead";
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "shell/TrayIcon.h"
+#include "support/IconPixels.h"
 #include "support/TestSupport.h"
 #include "ui/Application.h"
 #include "ui/Dpi.h"
@@ -83,25 +84,12 @@ struct IconLook {
 
 // Size and centre colour of the icon's colour image.
 IconLook Look(HICON Icon) {
+  const testsupport::IconPixels img = testsupport::ReadIconPixels(Icon);
   IconLook look;
-  ICONINFO info{};
-  if (!Icon || !GetIconInfo(Icon, &info)) return look;
-  UniqueHBitmap colour(info.hbmColor), mask(info.hbmMask);
-  BITMAP bm{};
-  if (!colour || !GetObjectA(colour.get(), sizeof bm, &bm)) return look;
-  look.width = bm.bmWidth;
-  look.height = bm.bmHeight;
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = bm.bmWidth;
-  bi.bmiHeader.biHeight = -bm.bmHeight;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  std::vector<std::uint32_t> px(static_cast<size_t>(bm.bmWidth * bm.bmHeight));
-  HDC screen = GetDC(nullptr);
-  GetDIBits(screen, colour.get(), 0, static_cast<UINT>(bm.bmHeight), px.data(), &bi, DIB_RGB_COLORS);
-  ReleaseDC(nullptr, screen);
-  look.centre = px[static_cast<size_t>((bm.bmHeight / 2) * bm.bmWidth + bm.bmWidth / 2)] & 0xFFFFFF;
+  if (img.Width == 0) return look;
+  look.width = img.Width;
+  look.height = img.Height;
+  look.centre = img.Rgb(img.Width / 2, img.Height / 2);
   return look;
 }
 

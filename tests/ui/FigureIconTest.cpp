@@ -8,42 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "support/IconPixels.h"
 #include "ui/FigureIcon.h"
 #include "util/ScopedHandles.h"
 
 namespace {
 
 constexpr TColor kCyan = 0xFFFF00, kRed = 0x0000FF;  // 0x00BBGGRR
-
-struct IconImage {
-  int Width = 0, Height = 0;
-  std::vector<std::uint32_t> Pixels;  // 0xAARRGGBB
-  std::uint32_t At(int x, int y) const { return Pixels[static_cast<size_t>(y) * Width + x]; }
-  std::uint32_t Rgb(int x, int y) const { return At(x, y) & 0xFFFFFF; }
-};
-
-IconImage Read(HICON icon) {
-  IconImage img;
-  ICONINFO info{};
-  if (!icon || !GetIconInfo(icon, &info)) return img;
-  UniqueHBitmap color(info.hbmColor), mask(info.hbmMask);
-  BITMAP bm{};
-  if (!color || !GetObjectA(color.get(), sizeof bm, &bm)) return img;
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = bm.bmWidth;
-  bi.bmiHeader.biHeight = -bm.bmHeight;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  img.Pixels.resize(static_cast<size_t>(bm.bmWidth) * bm.bmHeight);
-  ScopedGetDC screen(nullptr);
-  if (GetDIBits(screen.get(), color.get(), 0, bm.bmHeight, img.Pixels.data(), &bi,
-                DIB_RGB_COLORS)) {
-    img.Width = bm.bmWidth;
-    img.Height = bm.bmHeight;
-  }
-  return img;
-}
 
 std::uint32_t Rgb(TColor c) {  // 0x00BBGGRR -> 0x00RRGGBB
   return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
@@ -57,7 +28,7 @@ TEST(FigureIcon, EveryTraySizeGivesTheSquareClearCornersAndTheText) {
       SCOPED_TRACE(std::to_string(size) + " " + text);
       UniqueHIcon icon(DrawFigureIcon(size, size, text, kCyan, 0x000000));
       ASSERT_TRUE(icon);
-      const IconImage img = Read(icon.get());
+      const testsupport::IconPixels img = testsupport::ReadIconPixels(icon.get());
       ASSERT_EQ(img.Width, size);
       ASSERT_EQ(img.Height, size);
       EXPECT_EQ(img.At(0, 0) >> 24, 0u) << "corner not clear";
@@ -91,7 +62,7 @@ TEST(FigureIcon, EveryTraySizeGivesTheSquareClearCornersAndTheText) {
 TEST(FigureIcon, TheColoursAsGiven) {
   UniqueHIcon icon(DrawFigureIcon(16, 16, "5", kRed, 0xFFFFFF));
   ASSERT_TRUE(icon);
-  const IconImage img = Read(icon.get());
+  const testsupport::IconPixels img = testsupport::ReadIconPixels(icon.get());
   ASSERT_EQ(img.Width, 16);
   EXPECT_EQ(img.Rgb(8, 1), Rgb(kRed));
   int white = 0;
