@@ -438,6 +438,11 @@ TEST_F(MainFormTest, TrayFigure_OneModificationPerChangeNoneWhileUnchanged) {
   TFrmMemtideMain& m = Create();
   FrmMemtide->Timer1->SetEnabled(false);
   ASSERT_TRUE(m.Options()->ShowFreeMemoryInTrayIcon);
+  // Until the first tick: the program icon.
+  EXPECT_FALSE(m.ShownTrayFigure());
+  const std::uint32_t programIcon = FigureBackground(m.cti->Icon());
+  ASSERT_NE(programIcon, ~0u) << "the program icon did not load";
+  ASSERT_NE(programIcon, kCyanPixel);
   shell_.clear();
   auto modifications = [&] {
     return std::count_if(shell_.begin(), shell_.end(),
@@ -480,7 +485,7 @@ TEST_F(MainFormTest, TrayFigure_OneModificationPerChangeNoneWhileUnchanged) {
   m.ApplyTrayIcon();
   EXPECT_EQ(modifications(), 1);
   EXPECT_FALSE(m.ShownTrayFigure());
-  EXPECT_NE(FigureBackground(m.cti->Icon()), kRedPixel);
+  EXPECT_EQ(FigureBackground(m.cti->Icon()), programIcon);
   m.MemorySampled(Free(20), kTotal);
   EXPECT_EQ(modifications(), 1);
 

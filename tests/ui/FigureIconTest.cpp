@@ -40,7 +40,7 @@ TEST(FigureIcon, EveryTraySizeGivesTheSquareClearCornersAndTheText) {
       int left = size, right = -1, top = size, bottom = -1;
       for (int y = 0; y < size; ++y)
         for (int x = 0; x < size; ++x)
-          if (img.Rgb(x, y) == 0) {
+          if (img.At(x, y) == 0xFF000000u) {  // opaque black: the text
             left = std::min(left, x);
             right = std::max(right, x);
             top = std::min(top, y);
