@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <vector>
 
 #include "ui/DibSection.h"
@@ -72,23 +73,31 @@ Fitted FitFont(HDC dc, const std::string& text, int maxWidth, int maxHeight) {
   return best;
 }
 
-// Whether most horizontal runs of text pixels inside the edge (any colour but the fill)
-// are a single pixel wide: the strokes of a face drawn without bold and without smoothing.
-bool ThinStrokes(const TDibSection& dib, std::uint32_t fill) {
+int Distance(std::uint32_t a, std::uint32_t b) {
+  int d = 0;
+  for (int shift : {0, 8, 16}) d += std::abs(static_cast<int>((a >> shift) & 0xFF) -
+                                             static_cast<int>((b >> shift) & 0xFF));
+  return d;
+}
+
+// Whether most horizontal runs of text pixels inside the edge (pixels nearer the ink than
+// the fill, so that smoothing's pale fringes do not count) are at most `thinWidth` pixels
+// wide: strokes drawn without bold, or narrowed so far that they lost it.
+bool ThinStrokes(const TDibSection& dib, std::uint32_t fill, std::uint32_t ink, int thinWidth) {
   int runs = 0, thin = 0;
   for (int y = 1; y + 1 < dib.Height(); ++y) {
     const std::uint32_t* row = dib.Row(y);
     int run = 0;
     for (int x = 1; x < dib.Width(); ++x) {
       // GDI may have cleared the alpha of what it drew: colours only.
-      const bool ink = x + 1 < dib.Width() && (row[x] & 0xFFFFFFu) != (fill & 0xFFFFFFu);
-      if (ink) {
+      const bool inked = x + 1 < dib.Width() && Distance(row[x], ink) < Distance(row[x], fill);
+      if (inked) {
         ++run;
         continue;
       }
       if (run > 0) {
         ++runs;
-        if (run == 1) ++thin;
+        if (run <= thinWidth) ++thin;
       }
       run = 0;
     }
@@ -149,9 +158,9 @@ HICON DrawFigureIcon(int Width, int Height, const std::string& Text, TColor Back
   };
   paintSquare();
   if (!paintText(0)) return nullptr;
-  // A face without a bold of its own (or a renderer that draws it thin) gives one-pixel
-  // strokes, hard to read at 16 pixels: then the strokes are widened by hand.
-  if (ThinStrokes(dib, fill)) {
+  // A face without a bold of its own, or one narrowed to fit, gives strokes of about a
+  // tenth of the digits' height or less, hard to read at a glance: they are widened by hand.
+  if (ThinStrokes(dib, fill, Pixel(Ink & 0xFFFFFF), std::max(1, fit.DigitHeight / 8))) {
     paintSquare();
     if (!paintText(fit.Reserve)) return nullptr;
   }
