@@ -715,7 +715,7 @@ int main(int argc, char** argv) {
       const Reading fTicks = Read(f);
       std::snprintf(label, sizeof label, "after %d more ticks", kHiddenTicks);
       Print("Memtide", label, fTicks);
-      std::printf("  memory taken and given back %d times (%d MiB at most, %.1f %% of physical "
+      std::printf("  memory taken or given back %d times (%d MiB at most, %.1f %% of physical "
                   "memory)\n",
                   swings, heldMost,
                   100.0 * heldMost * 1048576.0 / static_cast<double>(status.ullTotalPhys));
