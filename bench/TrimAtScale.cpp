@@ -11,6 +11,7 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -28,6 +29,7 @@
 namespace {
 
 constexpr int kDefaultHelpers = 200;
+constexpr int kLeastHelpers = 150;
 constexpr int kRounds = 9;
 constexpr int kSequenceBlocks = 256;
 // The access TrimWorkingSet asks for.
@@ -277,5 +279,6 @@ int main(int argc, char** argv) {
   SequenceFigures();
   for (UniqueHandle& h : helpers) TerminateProcess(h.get(), 0);
   for (UniqueHandle& h : helpers) WaitForSingleObject(h.get(), 10000);
-  return static_cast<int>(helpers.size()) < wanted ? 1 : 0;
+  // The figures mean what their goals say with 150 helpers or more.
+  return static_cast<int>(helpers.size()) < std::min(wanted, kLeastHelpers) ? 1 : 0;
 }
