@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 
+#include "util/QvBaseUnit.h"
+
 std::vector<std::string> ProgramArguments() {
   std::vector<std::string> args;
   for (int i = 1; i < __argc; ++i) {
@@ -14,6 +16,7 @@ std::vector<std::string> ProgramArguments() {
 
 bool IsAutoOptimizeRequest(const std::vector<std::string>& args) {
   if (args.empty()) return false;
-  // The system's comparison: no locale surprises with letters outside ASCII.
-  return lstrcmpiA(args.front().c_str(), "-autooptimize") == 0;
+  // Not lstrcmpiA: it folds case by the user's locale, and under a Turkish one "I" is not
+  // the capital of "i".
+  return EqualsNoCaseAscii(args.front(), "-autooptimize");
 }

@@ -26,6 +26,19 @@ TEST(IsAutoOptimizeRequest, OtherPositionsAndLookalikesDoNotCount) {
   EXPECT_FALSE(IsAutoOptimizeRequest({""}));
 }
 
+// Windows folds case by the locale in lstrcmpiA and CompareStringA: under a Turkish locale
+// "I" folds to the dotless "\xFD" (code page 1254), so "-AUTOOPTIMIZE" would not be the
+// switch. The switch is ASCII and compared as ASCII whatever the user's language.
+TEST(IsAutoOptimizeRequest, AnyCaseUnderATurkishThreadLocale) {
+  const LCID before = GetThreadLocale();
+  ASSERT_TRUE(SetThreadLocale(MAKELCID(MAKELANGID(LANG_TURKISH, SUBLANG_TURKISH_TURKEY), SORT_DEFAULT)));
+  EXPECT_TRUE(IsAutoOptimizeRequest({"-AUTOOPTIMIZE"}));
+  EXPECT_TRUE(IsAutoOptimizeRequest({"-AutoOptimize"}));
+  EXPECT_FALSE(IsAutoOptimizeRequest({"-autoopt\xFDmize"}));  // a dotless i is another letter
+  EXPECT_FALSE(IsAutoOptimizeRequest({"-AUTOOPT\xDDMIZE"}));  // and so is a dotted capital I
+  SetThreadLocale(before);
+}
+
 namespace {
 constexpr int W = 1024;
 constexpr int H = 768;
