@@ -12,6 +12,7 @@
 #include "support/TestSupport.h"
 #include "ui/Form.h"
 #include "ui/UiTestKit.h"
+#include "util/ScopedHandles.h"
 
 namespace {
 
@@ -152,6 +153,39 @@ TEST_F(DockSurfaceTest, PanelRepaintsAfterABoundsChangeAndContainerOnlyRenders) 
   EXPECT_EQ(container.RenderCount(), renders + 1);
   EXPECT_EQ(container.invalidations, repaints);
   EXPECT_EQ(container.CachedPicture()->GetHeight(), 268u);
+}
+
+// Windows keeps what a window shows when it is resized and invalidates only the area that
+// is new, unless the window's class has CS_HREDRAW and CS_VREDRAW. The container's border
+// runs along its edges: after a DPI change moves the edges (the form scales itself at
+// WM_DPICHANGED, the container fills it), the whole container must be painted anew, or the
+// old border stays inside and the new edge has none.
+TEST_F(DockSurfaceTest, ContainerIsRepaintedWholeWhenADpiChangeResizesIt) {
+  TForm form(nullptr);
+  form.SetBorderStyle(bsNone);
+  form.SetBounds(100, 100, 200, 100);
+  auto* c = new TpcDockContainer(&form);
+  c->SetParent(&form);
+  c->SetAlign(alClient);
+  form.Show();
+  auto wholeIsPending = [&] {
+    UniqueHRgn pending(CreateRectRgn(0, 0, 0, 0));
+    UniqueHRgn whole(CreateRectRgn(0, 0, c->Width(), c->Height()));
+    GetUpdateRgn(c->Handle(), pending.get(), FALSE);
+    return EqualRgn(pending.get(), whole.get()) != FALSE;
+  };
+  struct Step {
+    int dpi;
+    RECT suggested;
+  };
+  for (const Step& s : {Step{120, {100, 100, 350, 225}}, Step{96, {100, 100, 300, 200}}}) {
+    RedrawWindow(form.Handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    ASSERT_FALSE(GetUpdateRect(c->Handle(), nullptr, FALSE));
+    SendMessageA(form.Handle(), WM_DPICHANGED, MAKEWPARAM(s.dpi, s.dpi),
+                 reinterpret_cast<LPARAM>(&s.suggested));
+    ASSERT_EQ(c->Width(), s.suggested.right - s.suggested.left);
+    EXPECT_TRUE(wholeIsPending()) << "after the change to " << s.dpi << " DPI";
+  }
 }
 
 TEST_F(DockSurfaceTest, ContainerBorderPenFollowsBorderWidthFromTwoOn) {
