@@ -404,6 +404,18 @@ struct FakeShell {
   }
 };
 
+// Puts the fake shell behind the icon for the scope; the icon outlives the test body.
+class UsingShell {
+ public:
+  UsingShell(TTrayIcon* icon, FakeShell& shell) : icon_(icon) { icon->SetShellNotify(shell.Notify()); }
+  ~UsingShell() { icon_->SetShellNotify([](DWORD, NOTIFYICONDATAA*) { return TRUE; }); }
+  UsingShell(const UsingShell&) = delete;
+  UsingShell& operator=(const UsingShell&) = delete;
+
+ private:
+  TTrayIcon* icon_;
+};
+
 TTimer* AddRetryTimer(TTrayIcon* icon) {
   return dynamic_cast<TTimer*>(icon->FindComponent("AddRetryTimer"));
 }
@@ -415,7 +427,7 @@ TTimer* AddRetryTimer(TTrayIcon* icon) {
 TEST_F(TrayFixture, ShellNotReadyAtSignInTheAddIsRetriedUntilTheIconArrives) {
   FakeShell shell;
   shell.ready = false;
-  icon->SetShellNotify(shell.Notify());
+  UsingShell using_(icon, shell);
   auto* menu = new TPopupMenu(form);
   auto* item = new TMenuItem(form);
   int runs = 0;
@@ -452,7 +464,7 @@ TEST_F(TrayFixture, ShellNotReadyAtSignInTheAddIsRetriedUntilTheIconArrives) {
 TEST_F(TrayFixture, RetriesEndAfterABoundedTimeThenTaskbarCreatedBringsTheIcon) {
   FakeShell shell;
   shell.ready = false;
-  icon->SetShellNotify(shell.Notify());
+  UsingShell using_(icon, shell);
   icon->SetIconVisible(true);
   TTimer* retry = AddRetryTimer(icon);
   ASSERT_NE(retry, nullptr);
@@ -475,7 +487,7 @@ TEST_F(TrayFixture, RetriesEndAfterABoundedTimeThenTaskbarCreatedBringsTheIcon) 
 // icon is shown; adding it then fails too, and a later modify finds it.
 TEST_F(TrayFixture, AModifyThatFindsTheIconLostAddsItAgainAndNeverTwice) {
   FakeShell shell;
-  icon->SetShellNotify(shell.Notify());
+  UsingShell using_(icon, shell);
   icon->SetIconVisible(true);
   ASSERT_TRUE(shell.shown);
   TTimer* retry = AddRetryTimer(icon);
