@@ -4,18 +4,7 @@
 
 #include <cstdlib>
 
-namespace {
-
-bool SameAsciiNoCase(const std::string& a, const char* b) {
-  auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; };
-  size_t i = 0;
-  for (; i < a.size() && b[i]; ++i)
-    if (lower(static_cast<unsigned char>(a[i])) != lower(static_cast<unsigned char>(b[i])))
-      return false;
-  return i == a.size() && !b[i];
-}
-
-}  // namespace
+#include "util/QvBaseUnit.h"
 
 std::vector<std::string> ProgramArguments() {
   std::vector<std::string> args;
@@ -27,10 +16,11 @@ std::vector<std::string> ProgramArguments() {
 
 bool IsAutoOptimizeRequest(const std::vector<std::string>& args) {
   if (args.empty()) return false;
-  // The system's comparison: no locale surprises with letters outside ASCII.
-  return lstrcmpiA(args.front().c_str(), "-autooptimize") == 0;
+  // Not lstrcmpiA: it folds case by the user's locale, and under a Turkish one "I" is not
+  // the capital of "i".
+  return EqualsNoCaseAscii(args.front(), "-autooptimize");
 }
 
 bool IsOptimizeRequest(const std::vector<std::string>& args) {
-  return !args.empty() && SameAsciiNoCase(args.front(), "-optimize");
+  return !args.empty() && EqualsNoCaseAscii(args.front(), "-optimize");
 }

@@ -49,7 +49,7 @@ TDockButtonState StateAfterMouseUp(int x, int y, int width, int height) {
 TPCDockButton::TPCDockButton(TComponent* Owner) : TControl(Owner) {
   SetCaption(Name());
   Font()->SetName("Tahoma");
-  Font()->SetSize(8);
+  Font()->SetHeight(DesignFontHeight(8));  // scaled by the form like every design value
   mouseOverFont_.Assign(*Font());
   mouseOverFont_.OnChange = [this](TFont*) { FontChanged(); };
   ready_ = true;

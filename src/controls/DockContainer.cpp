@@ -15,3 +15,9 @@ void TpcDockContainer::SetBorderWidth(int Value) {
 float TpcDockContainer::BorderPenWidth() const {
   return border_width_ >= 2 ? static_cast<float>(border_width_) : 2.0f;
 }
+
+void TpcDockContainer::CreateParams(TCreateParams& Params) {
+  TDockSurface<TWinControl>::CreateParams(Params);
+  Params.WinClassName = "MemtideDockContainer";
+  Params.ClassStyle |= CS_HREDRAW | CS_VREDRAW;
+}

@@ -16,6 +16,10 @@ class TpcDockContainer : public TDockSurface<TWinControl> {
  protected:
   float BorderPenWidth() const override;
   bool RepaintAfterBounds() const override { return false; }
+  // A class of its own with CS_HREDRAW | CS_VREDRAW: the border lies along the edges, so a
+  // resize (a DPI change while the window is shown) must repaint the whole container, not
+  // only the area the system sees as new.
+  void CreateParams(TCreateParams& Params) override;
 
  private:
   int border_width_ = 0;

@@ -23,7 +23,7 @@ std::unique_ptr<Gdiplus::Font> LabelFont(const TFont& Font) {
 TPCDockLabel::TPCDockLabel(TComponent* Owner) : TControl(Owner) {
   SetCaption(Name());
   Font()->SetName("Tahoma");
-  Font()->SetSize(8);
+  Font()->SetHeight(DesignFontHeight(8));  // scaled by the form like every design value
   mouse_over_font_.Assign(*Font());
   mouse_over_font_.OnChange = [this](TFont*) { FontChanged(); };
   SetBounds(Left(), Top(), 105, 105);  // the paint box's default size, until the text fits

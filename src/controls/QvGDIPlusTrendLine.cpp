@@ -123,13 +123,16 @@ void TQvGDIPlusTrendLine::SetShowGrid(bool Value) { Change(showGrid_, Value); }
 void TQvGDIPlusTrendLine::ChangeScale(int M, int D) {
   if (M == D) return;
   pictureCurrent_ = false;
-  gridSize_ = std::max(1, dpi::Scale(gridSize_, M, D));
-  for (int line = 1; line <= kTrendLineCount; ++line)
-    LineAt(line)->width = std::max(1, dpi::Scale(LineAt(line)->width, M, D));
+  dpi_ = dpi::Scale(dpi_, M, D);
+  gridSize_ = std::max(1, givenGridSize_.At(dpi_));
+  for (Line& line : lines_) line.width = std::max(1, line.givenWidth.At(dpi_));
   TControl::ChangeScale(M, D);  // the bounds change renders again
 }
 
-void TQvGDIPlusTrendLine::SetGridSize(int Value) { Change(gridSize_, Value); }
+void TQvGDIPlusTrendLine::SetGridSize(int Value) {
+  givenGridSize_ = {Value, dpi_};
+  Change(gridSize_, Value);
+}
 void TQvGDIPlusTrendLine::SetGridColor(TColor Value) { Change(gridColor_, Value); }
 void TQvGDIPlusTrendLine::SetGridColorAlpha(int Value) { Change(gridColorAlpha_, Value); }
 void TQvGDIPlusTrendLine::SetShowBackColor(bool Value) { Change(showBackColor_, Value); }
@@ -191,7 +194,10 @@ int TQvGDIPlusTrendLine::LineWidth(int Line) const {
   return l ? l->width : 0;
 }
 void TQvGDIPlusTrendLine::SetLineWidth(int Line, int Value) {
-  if (auto* l = LineAt(Line)) Change(l->width, Value);
+  if (auto* l = LineAt(Line)) {
+    l->givenWidth = {Value, dpi_};
+    Change(l->width, Value);
+  }
 }
 
 void TQvGDIPlusTrendLine::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {

@@ -12,6 +12,7 @@
 #include "controls/ColorUnit.h"
 #include "controls/PremultipliedPicture.h"
 #include "ui/Control.h"
+#include "ui/Dpi.h"
 
 using Gdiplus::LinearGradientMode;
 
@@ -123,7 +124,7 @@ class TQvGDIPlusTrendLine : public TControl {
 #undef QV_TRENDLINE_LINE_PROPS
 
   void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
-  // Grid spacing and line widths scale with the bounds.
+  // Grid spacing and line widths scale with the bounds, from the values last given to them.
   void ChangeScale(int M, int D) override;
   // Draws the cached picture only; painting never renders.
   void Paint(TCanvas& Canvas) override;
@@ -140,6 +141,7 @@ class TQvGDIPlusTrendLine : public TControl {
     int alpha = 0;
     int fillAlpha = 0;
     int width = 1;
+    dpi::GivenMeasure givenWidth{1};
   };
 
   static bool ValidLine(int line) { return line >= 1 && line <= kTrendLineCount; }
@@ -187,6 +189,8 @@ class TQvGDIPlusTrendLine : public TControl {
   int min_ = 0;
   bool showGrid_ = true;
   int gridSize_ = 10;
+  dpi::GivenMeasure givenGridSize_{10};
+  int dpi_ = dpi::kDesignDpi;  // the DPI the measures are at now, from the ChangeScale calls
   TColor gridColor_ = 0x408000;
   int gridColorAlpha_ = 128;
   bool showBackColor_ = true;

@@ -3,15 +3,24 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <iterator>
 
 #include "util/ScopedHandles.h"
 
 namespace {
 
-std::string LocaleText(LCTYPE type, const char* fallback) {
-  char buf[16] = {};
-  if (GetLocaleInfoA(LOCALE_USER_DEFAULT, type, buf, sizeof(buf)) <= 1) return fallback;
-  return buf;
+// Read as UTF-16 and converted here: a separator without a place in the ANSI code page
+// (the narrow no-break space U+202F of French since Windows 10) would come from
+// GetLocaleInfoA as "?". Such a separator becomes `unmappable`.
+std::string LocaleText(LCTYPE type, const char* fallback, const char* unmappable) {
+  wchar_t wide[16] = {};
+  if (GetLocaleInfoW(LOCALE_USER_DEFAULT, type, wide, 16) <= 1) return fallback;
+  char buf[64] = {};
+  BOOL lost = FALSE;
+  if (WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, buf, sizeof(buf), nullptr,
+                          &lost) <= 1)
+    return fallback;
+  return lost ? unmappable : buf;
 }
 
 std::string GroupThousands(std::uint64_t value, const std::string& sep) {
@@ -44,18 +53,24 @@ std::string FormatSizeWith(int Decimals, bool ShowZero, std::int64_t Size,
     text += " B";
     return text;
   }
-  static constexpr Unit kUnits[] = {{10, " K"}, {20, " M"}, {30, " G"}};
+  // P is the last unit and holds every larger count (a signed count stays below 8,192 P).
+  static constexpr Unit kUnits[] = {{10, " K"}, {20, " M"}, {30, " G"}, {40, " T"}, {50, " P"}};
   const auto size = static_cast<std::uint64_t>(Size);
   for (const Unit& unit : kUnits) {
-    if (size >= (std::uint64_t{1} << (unit.shift + 10))) continue;
+    if (&unit != &kUnits[std::size(kUnits) - 1] &&
+        size >= (std::uint64_t{1} << (unit.shift + 10)))
+      continue;
     // size / 2^shift is exact in binary, so scaling by 10^decimals in integers and rounding
     // half away from zero gives the same text as a decimal float formatter, without drift.
     const int decimals = std::clamp(Decimals, 0, 4);
     std::uint64_t scale = 1;
     for (int i = 0; i < decimals; ++i) scale *= 10;
-    // size < 2^40 and scale <= 10^4 < 2^14: the product fits in 64 bits.
+    // Whole units and the rest apart, so nothing overflows: the rest is below 2^50 and
+    // scale at most 10^4 < 2^14, the whole units below 2^13.
+    const std::uint64_t whole = size >> unit.shift;
+    const std::uint64_t rest = size & ((std::uint64_t{1} << unit.shift) - 1);
     const std::uint64_t scaled =
-        (size * scale + (std::uint64_t{1} << (unit.shift - 1))) >> unit.shift;
+        whole * scale + ((rest * scale + (std::uint64_t{1} << (unit.shift - 1))) >> unit.shift);
     std::string text = GroupThousands(scaled / scale, thousandSep);
     if (decimals > 0) {
       const std::string fraction = std::to_string(scaled % scale);
@@ -66,12 +81,12 @@ std::string FormatSizeWith(int Decimals, bool ShowZero, std::int64_t Size,
     text += unit.text;
     return text;
   }
-  return "";
+  return "";  // not reached: the last unit takes every count
 }
 
 std::string FormatSize(int Decimals, bool ShowZero, std::int64_t Size) {
-  return FormatSizeWith(Decimals, ShowZero, Size, LocaleText(LOCALE_STHOUSAND, ","),
-                        LocaleText(LOCALE_SDECIMAL, "."));
+  return FormatSizeWith(Decimals, ShowZero, Size, LocaleText(LOCALE_STHOUSAND, ",", " "),
+                        LocaleText(LOCALE_SDECIMAL, ".", "."));
 }
 
 std::string GetProductVersion() {

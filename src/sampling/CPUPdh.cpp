@@ -13,13 +13,25 @@ PDH_STATUS WINAPI SystemAddCounter(PDH_HQUERY query, LPCSTR path, DWORD_PTR user
   return PdhAddCounterA(query, path, userData, counter);
 }
 
+using AddCounterFn = PDH_STATUS(WINAPI*)(PDH_HQUERY, LPCSTR, DWORD_PTR, PDH_HCOUNTER*);
+
+// PdhAddCounterA takes counter names in the system's display language, so the English path
+// fails on a German or French Windows; Vista and later also take English names through
+// PdhAddEnglishCounterA. The program links pdh.dll, so the module is already loaded.
+AddCounterFn SystemAddEnglishCounter() {
+  HMODULE pdh = GetModuleHandleA("pdh.dll");
+  if (!pdh) return nullptr;
+  return reinterpret_cast<AddCounterFn>(
+      reinterpret_cast<void*>(GetProcAddress(pdh, "PdhAddEnglishCounterA")));
+}
+
 }  // namespace
 
 const TPdhFunctions& SystemPdhFunctions() {
   static const TPdhFunctions functions{SystemOpenQuery,          SystemAddCounter,
                                        PdhCollectQueryData,      PdhGetFormattedCounterValue,
                                        PdhRemoveCounter,         PdhCloseQuery,
-                                       GetComputerNameA};
+                                       GetComputerNameA,         SystemAddEnglishCounter()};
   return functions;
 }
 
@@ -36,8 +48,8 @@ TCPUPdh::TCPUPdh(const TPdhFunctions& functions) : pdh_(functions) {
   if (!pdh_.GetComputerName(name, &size)) name[0] = '\0';
   name[sizeof(name) - 1] = '\0';
   path_ = PdhCounterPath(name);
-  if (query_ && pdh_.AddCounter(query_, path_.c_str(), 0, &counter_) != ERROR_SUCCESS)
-    counter_ = nullptr;
+  const auto add = pdh_.AddEnglishCounter ? pdh_.AddEnglishCounter : pdh_.AddCounter;
+  if (query_ && add(query_, path_.c_str(), 0, &counter_) != ERROR_SUCCESS) counter_ = nullptr;
 }
 
 TCPUPdh::~TCPUPdh() {

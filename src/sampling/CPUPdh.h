@@ -18,6 +18,9 @@ struct TPdhFunctions {
   PDH_STATUS(WINAPI* RemoveCounter)(PDH_HCOUNTER counter);
   PDH_STATUS(WINAPI* CloseQuery)(PDH_HQUERY query);
   BOOL(WINAPI* GetComputerName)(LPSTR buffer, LPDWORD size);
+  // PdhAddEnglishCounterA (Vista and later); null where the system has none.
+  PDH_STATUS(WINAPI* AddEnglishCounter)(PDH_HQUERY query, LPCSTR path, DWORD_PTR userData,
+                                        PDH_HCOUNTER* counter);
 };
 
 // The system's functions.
@@ -28,7 +31,9 @@ std::string PdhCounterPath(const std::string& computerName);
 
 class TCPUPdh {
  public:
-  // Opens the query and adds the counter; failures show later as samples of 0.
+  // Opens the query and adds the counter by its English path (AddEnglishCounter), or by
+  // the same path where the system cannot take English names; failures show later as
+  // samples of 0.
   TCPUPdh();
   explicit TCPUPdh(const TPdhFunctions& functions);
   ~TCPUPdh();

@@ -127,6 +127,17 @@ HICON ListIcon(HIMAGELIST List, int Index) {
   return get ? get(List, Index, ILD_NORMAL) : nullptr;
 }
 
+// A program running elevated (started by an installer that runs as administrator) gets no
+// "TaskbarCreated" from the shell, which runs at a lower integrity level, unless it lets the
+// message through (Windows 7 and later; Vista has no per-window filter).
+void AllowTaskbarCreated(HWND Window) {
+  using FilterFn = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
+  static const auto filter = reinterpret_cast<FilterFn>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("user32.dll"), "ChangeWindowMessageFilterEx")));
+  constexpr DWORD kMsgFltAllow = 1;  // MSGFLT_ALLOW
+  if (filter && Window) filter(Window, TTrayIcon::TaskbarCreatedMessage(), kMsgFltAllow, nullptr);
+}
+
 }  // namespace
 
 UINT TTrayIcon::TaskbarCreatedMessage() {
@@ -150,9 +161,15 @@ TTrayIcon::TTrayIcon(TComponent* Owner) : TComponent(Owner) {
   timer_->SetEnabled(false);
   timer_->SetInterval(cycleInterval_);
   timer_->OnTimer = [this](TObject*) { CycleTick(); };
+  addRetryTimer_ = new TTimer(this);
+  addRetryTimer_->SetName("AddRetryTimer");
+  addRetryTimer_->SetEnabled(false);
+  addRetryTimer_->SetInterval(tray::kAddRetryMs);
+  addRetryTimer_->OnTimer = [this](TObject*) { AddRetryTick(); };
 
   appHook_ = std::make_unique<TWindowHook>(
       Application()->Handle(), [this](UINT m, WPARAM w, LPARAM l) { AppWindowHook(m, w, l); });
+  AllowTaskbarCreated(Application()->Handle());
   if (HWND owner = OwnerWindow())
     ownerHook_ = std::make_unique<TWindowHook>(
         owner, [this](UINT m, WPARAM w, LPARAM l) { OwnerWindowHook(m, w, l); });
@@ -162,6 +179,7 @@ TTrayIcon::~TTrayIcon() {
   SetIconVisible(false);
   SetPopupMenu(nullptr);
   if (timer_) timer_->OnTimer = nullptr;
+  if (addRetryTimer_) addRetryTimer_->OnTimer = nullptr;
   // Later hooks first: the owner's was made after the application window's.
   ownerHook_.reset();
   appHook_.reset();
@@ -198,15 +216,59 @@ bool TTrayIcon::PrepareIconData() {
 
 bool TTrayIcon::AddTrayIcon() {
   iconVisible_ = true;
-  return PrepareIconData() && Notify(NIM_ADD);
+  return PrepareIconData() && AddOrRetry();
 }
 
 bool TTrayIcon::RemoveTrayIcon() {
   iconVisible_ = false;
+  addRetryTimer_->SetEnabled(false);
+  shellHasIcon_ = false;
   return PrepareIconData() && Notify(NIM_DELETE);
 }
 
-bool TTrayIcon::UpdateTrayIcon() { return PrepareIconData() && Notify(NIM_MODIFY); }
+bool TTrayIcon::UpdateTrayIcon() {
+  if (!PrepareIconData()) return false;
+  if (Notify(NIM_MODIFY)) {
+    shellHasIcon_ = true;
+    addRetryTimer_->SetEnabled(false);
+    return true;
+  }
+  // Refused for an icon the shell had: it lost the icon, and a "TaskbarCreated" may never
+  // come. An icon that was never taken is left to the retries or to "TaskbarCreated".
+  if (!shellHasIcon_ || !iconVisible_) return false;
+  shellHasIcon_ = false;
+  return AddOrRetry();
+}
+
+bool TTrayIcon::AddOrRetry() {
+  if (Notify(NIM_ADD)) {
+    shellHasIcon_ = true;
+    addRetryTimer_->SetEnabled(false);
+    return true;
+  }
+  shellHasIcon_ = false;
+  if (!addRetryTimer_->Enabled()) {
+    addRetriesLeft_ = tray::kAddRetries;
+    addRetryTimer_->SetEnabled(true);
+  }
+  return false;
+}
+
+void TTrayIcon::AddRetryTick() {
+  if (!addRetryTimer_->Enabled() || !iconVisible_) {
+    addRetryTimer_->SetEnabled(false);
+    return;
+  }
+  PrepareIconData();
+  // A shell that was only busy may have the icon after all; adding it again would be
+  // refused, so it is asked to update the icon first.
+  if (Notify(NIM_MODIFY) || Notify(NIM_ADD)) {
+    shellHasIcon_ = true;
+    addRetryTimer_->SetEnabled(false);
+    return;
+  }
+  if (--addRetriesLeft_ <= 0) addRetryTimer_->SetEnabled(false);
+}
 
 void TTrayIcon::SetIconVisible(bool Value) {
   if (Value) AddTrayIcon();

@@ -38,6 +38,11 @@ constexpr UINT kIconFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
 constexpr size_t kTipChars = 127;
 constexpr size_t kInfoChars = 255;
 constexpr size_t kInfoTitleChars = 63;
+// A refused add is tried again this often, this many times, then only "TaskbarCreated"
+// brings the icon: at sign-in the shell may not be ready for a while and may have sent its
+// "TaskbarCreated" before the program's window existed.
+constexpr unsigned kAddRetryMs = 3000;
+constexpr int kAddRetries = 100;
 
 // What the icon does for one mouse notification, in order.
 enum class Step { MouseMove, MouseDown, MouseUp, Click, DblClick, Popup, ClickDefaultItem };
@@ -139,6 +144,9 @@ class TTrayIcon : public TComponent {
   TMouseMoveEvent OnMouseMove;
   TCycleEvent OnCycle;
 
+  // A refused add is tried again on the timer "AddRetryTimer" (see kAddRetryMs). An update
+  // refused for an icon the shell had taken means the shell lost it (Explorer ended): the
+  // icon is added again at once, or on that timer.
   virtual bool AddTrayIcon();
   virtual bool RemoveTrayIcon();
   virtual bool UpdateTrayIcon();
@@ -177,6 +185,9 @@ class TTrayIcon : public TComponent {
   void OwnerWindowHook(UINT Msg, WPARAM WParam, LPARAM LParam);
   HWND OwnerWindow() const;
   bool Notify(DWORD Message);
+  // NIM_ADD; when refused, the retries start (unless they run already).
+  bool AddOrRetry();
+  void AddRetryTick();
   void TakeIconFromList();
   // Loads the icon again through the loader if the notification area's size changed; true
   // when the icon was replaced.
@@ -185,6 +196,9 @@ class TTrayIcon : public TComponent {
   NOTIFYICONDATAA data_ = {};
   std::unique_ptr<TMessageWindow> window_;
   TTimer* timer_ = nullptr;
+  TTimer* addRetryTimer_ = nullptr;
+  int addRetriesLeft_ = 0;
+  bool shellHasIcon_ = false;  // the last add or update was accepted
   std::unique_ptr<TWindowHook> appHook_;
   std::unique_ptr<TWindowHook> ownerHook_;
   UniqueHIcon icon_;

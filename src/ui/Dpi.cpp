@@ -53,7 +53,10 @@ int SystemDpi() {
     UINT v = forSystem();
     if (v) return static_cast<int>(v);
   }
-  return ScreenLogPixels();
+  // The system DPI stays what it was at the start of the process (a change needs a new
+  // sign-in), and the fonts ask for it at every paint.
+  static const int logPixels = ScreenLogPixels();
+  return logPixels;
 }
 
 int WindowDpi(HWND Wnd) {

@@ -11,6 +11,15 @@ constexpr int kDesignDpi = 96;
 // Value * Dpi / FromDpi, rounded half away from zero (as MulDiv). A zero FromDpi or a
 // non-positive Dpi leaves the value as it is.
 int Scale(int Value, int Dpi, int FromDpi = kDesignDpi);
+// A pixel measure that follows DPI changes from the value it was given rather than from
+// its last rounded scaling, so 96 -> 120 -> 144 -> 96 DPI ends where it began (10 would
+// otherwise become 13, 16 and then 11).
+struct GivenMeasure {
+  int Value = 0;           // as given
+  int AtDpi = kDesignDpi;  // the DPI it was given at
+  int At(int Dpi) const { return Scale(Value, Dpi, AtDpi); }
+};
+
 // Scales every edge of the rectangle (so adjacent rectangles stay adjacent).
 RECT ScaleRect(const RECT& R, int Dpi, int FromDpi = kDesignDpi);
 // The DPI of the system (primary monitor): GetDpiForSystem where it exists (Windows 10),

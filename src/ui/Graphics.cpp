@@ -1,18 +1,15 @@
 #include "ui/Graphics.h"
 
+#include "ui/Dpi.h"
+
 TColor ColorToRGB(TColor Color) {
   if ((Color & 0xFF000000u) == clSystemColor) return GetSysColor(static_cast<int>(Color & 0xFF));
   return Color & 0x00FFFFFFu;
 }
 
-int ScreenPixelsPerInch() {
-  static const int ppi = [] {
-    ScopedGetDC dc(nullptr);
-    int v = dc.get() ? GetDeviceCaps(dc.get(), LOGPIXELSY) : 0;
-    return v > 0 ? v : 96;
-  }();
-  return ppi;
-}
+int ScreenPixelsPerInch() { return dpi::SystemDpi(); }
+
+int DesignFontHeight(int Points) { return -MulDiv(Points, dpi::kDesignDpi, 72); }
 
 TFont::TFont() = default;
 

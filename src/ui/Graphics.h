@@ -61,8 +61,15 @@ class TFont {
   mutable UniqueHFont handle_;
 };
 
-// Pixels per logical inch of the screen (96 unless the system is scaled).
+// Pixels per logical inch of the screen: the system DPI (96 unless the system is scaled),
+// which TFont::Size converts with.
 int ScreenPixelsPerInch();
+
+// The height of a font of Points points in the 96-DPI design that forms scale to their
+// monitor's DPI: -11 for 8 points. A control's default font is given this way, not with
+// SetSize: at a system DPI of 144 that would give 16 pixels, which the form then scales
+// once more.
+int DesignFontHeight(int Points);
 
 // Mouse cursors, numbered as the framework numbers its standard cursors.
 using TCursor = int;

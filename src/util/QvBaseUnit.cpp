@@ -3,7 +3,6 @@
 #include <shellapi.h>
 
 #include <algorithm>
-#include <cctype>
 #include <utility>
 #include <vector>
 
@@ -23,6 +22,8 @@ MessageBoxFunction& BoxFunction() {
   return fn;
 }
 
+char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
 void PrivilegeFailed() { ShowMessageBox("Privilege Faild", MB_ICONERROR); }
 
 std::string Trim(const std::string& text) {
@@ -32,14 +33,6 @@ std::string Trim(const std::string& text) {
   return text.substr(first, last - first + 1);
 }
 
-bool EqualsNoCase(const std::string& a, const char* b) {
-  const std::string lower(b);
-  if (a.size() != lower.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) != lower[i]) return false;
-  }
-  return true;
-}
 
 // A value of an open key when it is text (REG_SZ or REG_EXPAND_SZ, not expanded).
 bool ReadKeyText(HKEY key, const char* value, std::string& text) {
@@ -77,6 +70,14 @@ bool Found(const std::string& candidate, std::string& Path) {
 }
 
 }  // namespace
+
+bool EqualsNoCaseAscii(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+  }
+  return true;
+}
 
 void SetApplicationWindowProvider(std::function<HWND()> provider) {
   WindowProvider() = std::move(provider);
@@ -224,7 +225,7 @@ bool ResolveProgramFile(const std::string& Command, std::string& Path) {
   const auto blank = text.find(' ');
   if (blank != std::string::npos) {
     const std::string first = text.substr(0, blank);
-    if (EqualsNoCase(first, "rundll32") || EqualsNoCase(first, "rundll32.exe")) {
+    if (EqualsNoCaseAscii(first, "rundll32") || EqualsNoCaseAscii(first, "rundll32.exe")) {
       text = text.substr(blank + 1);
     }
   }

@@ -178,7 +178,7 @@ class BadInputStart : public ::testing::Test {
           CollectDialogs(pid, report);
           HWND m = MonitorWindow(pid);
           return (m && IsWindowVisible(m)) || !p.Running();
-        }, 3000, 20) && p.Running();
+        }, 10000, 20) && p.Running();
       };
       // Runs for about one sampling tick, answering boxes.
       auto runATick = [&] {

@@ -2,6 +2,7 @@
 // the tray, About text, balloon condition, web addresses and the companion's registry entry.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "app/CommandLine.h"
@@ -41,6 +42,100 @@ TEST(IsOptimizeRequest, FirstArgumentInAnyAsciiCase) {
   // capital I (0xDD in the Turkish page) and a dotless small i (0xFD).
   EXPECT_FALSE(IsOptimizeRequest({"-OPT\xDDM\xDDZE"}));
   EXPECT_FALSE(IsOptimizeRequest({"-opt\xFDm\xFDze"}));
+}
+
+namespace {
+
+// Points this program's import of `function` (from any library) at `replacement` for the
+// life of the object; inactive when the program does not import it.
+class ImportPatch {
+ public:
+  ImportPatch(const char* function, void* replacement) {
+    auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
+    auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
+    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    if (!dir.VirtualAddress) return;
+    for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); d->Name; ++d) {
+      if (!d->OriginalFirstThunk) continue;
+      auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->OriginalFirstThunk);
+      auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
+      for (; names->u1.AddressOfData; ++names, ++slots) {
+        if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
+        auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+        if (std::string(reinterpret_cast<const char*>(byName->Name)) != function) continue;
+        slot_ = reinterpret_cast<void**>(&slots->u1.Function);
+        original_ = *slot_;
+        Write(replacement);
+        return;
+      }
+    }
+  }
+  ~ImportPatch() {
+    if (slot_) Write(original_);
+  }
+  ImportPatch(const ImportPatch&) = delete;
+  ImportPatch& operator=(const ImportPatch&) = delete;
+  void* Original() const { return original_; }
+
+ private:
+  void Write(void* value) {
+    DWORD old = 0;
+    VirtualProtect(slot_, sizeof(void*), PAGE_READWRITE, &old);
+    *slot_ = value;
+    VirtualProtect(slot_, sizeof(void*), old, &old);
+  }
+  void** slot_ = nullptr;
+  void* original_ = nullptr;
+};
+
+// Case folded as Windows folds it under a Turkish locale (code page 1254): "I" is the
+// capital of the dotless "\xFD", and the dotted capital "\xDD" that of "i".
+unsigned char TurkishLower(unsigned char c) {
+  if (c == 'I') return 0xFD;
+  if (c == 0xDD) return 'i';
+  return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c;
+}
+int TurkishCompare(const char* a, int na, const char* b, int nb) {
+  const std::string x(a, na < 0 ? std::strlen(a) : static_cast<std::size_t>(na));
+  const std::string y(b, nb < 0 ? std::strlen(b) : static_cast<std::size_t>(nb));
+  for (std::size_t i = 0; i < x.size() && i < y.size(); ++i) {
+    const int d = TurkishLower(static_cast<unsigned char>(x[i])) -
+                  TurkishLower(static_cast<unsigned char>(y[i]));
+    if (d) return d;
+  }
+  return static_cast<int>(x.size()) - static_cast<int>(y.size());
+}
+ImportPatch* g_compareString = nullptr;
+int WINAPI TurkishLstrcmpiA(LPCSTR a, LPCSTR b) { return TurkishCompare(a, -1, b, -1); }
+int WINAPI TurkishCompareStringA(LCID locale, DWORD flags, LPCSTR a, int na, LPCSTR b, int nb) {
+  if (flags & NORM_IGNORECASE) {
+    const int d = TurkishCompare(a, na, b, nb);
+    return d < 0 ? CSTR_LESS_THAN : d > 0 ? CSTR_GREATER_THAN : CSTR_EQUAL;
+  }
+  using Fn = int(WINAPI*)(LCID, DWORD, LPCSTR, int, LPCSTR, int);
+  return reinterpret_cast<Fn>(g_compareString->Original())(locale, flags, a, na, b, nb);
+}
+
+}  // namespace
+
+// Windows folds case by the locale in lstrcmpiA and CompareStringA: under a Turkish locale
+// "I" is not the capital of "i", so "-AUTOOPTIMIZE" would not be the switch. Wine folds as
+// in English whatever the locale, so those two imports play Windows here. The switch is ASCII
+// and compared as ASCII whatever the user's language.
+TEST(IsAutoOptimizeRequest, AnyCaseUnderATurkishThreadLocale) {
+  const LCID before = GetThreadLocale();
+  ASSERT_TRUE(SetThreadLocale(MAKELCID(MAKELANGID(LANG_TURKISH, SUBLANG_TURKISH_TURKEY), SORT_DEFAULT)));
+  ImportPatch lstrcmpi("lstrcmpiA", reinterpret_cast<void*>(&TurkishLstrcmpiA));
+  ImportPatch compareString("CompareStringA", reinterpret_cast<void*>(&TurkishCompareStringA));
+  g_compareString = &compareString;
+  EXPECT_TRUE(IsAutoOptimizeRequest({"-autooptimize"}));
+  EXPECT_TRUE(IsAutoOptimizeRequest({"-AUTOOPTIMIZE"}));
+  EXPECT_TRUE(IsAutoOptimizeRequest({"-AutoOptimize"}));
+  EXPECT_FALSE(IsAutoOptimizeRequest({"-autoopt\xFDmize"}));  // a dotless i is another letter
+  EXPECT_FALSE(IsAutoOptimizeRequest({"-AUTOOPT\xDDMIZE"}));  // and so is a dotted capital I
+  g_compareString = nullptr;
+  SetThreadLocale(before);
 }
 
 namespace {

@@ -7,8 +7,10 @@
 #include <vector>
 
 #include "controls/ColorUnit.h"
+#include "controls/DockButton.h"
 #include "controls/DockLabel.h"
 #include "controls/GdiPlus.h"
+#include "ui/Dpi.h"
 #include "ui/Form.h"
 #include "ui/UiTestKit.h"
 
@@ -111,6 +113,32 @@ TEST_F(DockLabelTest, NewLabelUsesEightPointTahomaAndIsReadyToFit) {
   EXPECT_EQ(l.MouseOverFont()->Name(), "Tahoma");
   EXPECT_TRUE(l.AutoSize());
   EXPECT_EQ(l.Caption(), "");
+}
+
+// Windows at 150 % (a system DPI of 144): the screen's LOGPIXELSY is 144, and a form created
+// on a monitor of 144 DPI scales its 96-DPI design by 144 / 96. The default 8 points are a
+// design value too (11 pixels at 96 DPI), so the font is scaled that once and no more; on a
+// monitor of 96 DPI it stays 11 pixels high.
+TEST_F(DockLabelTest, DefaultEightPointFontIsScaledOnceAtASystemDpiOf144) {
+  dpi::SetDpiOverride(144);
+  struct Restore {
+    ~Restore() { dpi::SetDpiOverride(0); }
+  } restore;
+  TForm form(nullptr);
+  auto* label = new TPCDockLabel(&form);
+  label->SetParent(&form);
+  auto* button = new TPCDockButton(&form);
+  button->SetParent(&form);
+  EXPECT_EQ(label->Font()->Height(), -11);
+  EXPECT_EQ(button->Font()->Height(), -11);
+  form.ScaleForDpi(144);
+  EXPECT_EQ(label->Font()->Height(), -17);
+  EXPECT_EQ(label->MouseOverFont()->Height(), -17);
+  EXPECT_EQ(button->Font()->Height(), -17);
+  EXPECT_EQ(button->MouseOverFont()->Height(), -17);
+  form.ScaleForDpi(96);
+  EXPECT_EQ(label->Font()->Height(), -11);
+  EXPECT_EQ(button->MouseOverFont()->Height(), -11);
 }
 
 TEST_F(DockLabelTest, AutoSizedHeadingTakesItsMeasuredSizePlusOne) {

@@ -12,6 +12,7 @@
 #include "support/TestSupport.h"
 #include "ui/Form.h"
 #include "ui/UiTestKit.h"
+#include "util/ScopedHandles.h"
 
 namespace {
 
@@ -152,6 +153,40 @@ TEST_F(DockSurfaceTest, PanelRepaintsAfterABoundsChangeAndContainerOnlyRenders) 
   EXPECT_EQ(container.RenderCount(), renders + 1);
   EXPECT_EQ(container.invalidations, repaints);
   EXPECT_EQ(container.CachedPicture()->GetHeight(), 268u);
+}
+
+// Windows keeps what a window shows when it is resized and invalidates only the area that
+// is new, unless the window's class has CS_HREDRAW and CS_VREDRAW ("redraws the entire
+// window if a movement or size adjustment changes the width / height of the client area").
+// The container's border runs along its edges: when a DPI change scales it, the whole
+// container must be painted anew, or the old border stays inside and the new edge has none.
+// Wine repaints a resized child whole in any case (and answers WM_NCCALCSIZE without the
+// WVR_ flags of those styles), so here the class style is what tells the two apart.
+TEST_F(DockSurfaceTest, ContainerIsRepaintedWholeWhenADpiChangeResizesIt) {
+  TForm form(nullptr);
+  form.SetBorderStyle(bsNone);
+  form.SetBounds(100, 100, 400, 300);
+  auto* c = new TpcDockContainer(&form);
+  c->SetParent(&form);
+  c->SetBounds(0, 0, 200, 100);
+  form.Show();
+  struct Step {
+    int to, from, width;
+  };
+  for (const Step& s : {Step{120, 96, 250}, Step{96, 120, 200}}) {
+    RedrawWindow(form.Handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    ASSERT_FALSE(GetUpdateRect(c->Handle(), nullptr, FALSE));
+    c->ChangeScale(s.to, s.from);  // what the form does to each control at WM_DPICHANGED
+    ASSERT_EQ(c->Width(), s.width);
+    UniqueHRgn pending(CreateRectRgn(0, 0, 0, 0));
+    UniqueHRgn whole(CreateRectRgn(0, 0, c->Width(), c->Height()));
+    GetUpdateRgn(c->Handle(), pending.get(), FALSE);
+    EXPECT_TRUE(EqualRgn(pending.get(), whole.get())) << "after the change to " << s.to << " DPI";
+  }
+  const ULONG_PTR style = GetClassLongPtrA(c->Handle(), GCL_STYLE);
+  EXPECT_EQ(style & (CS_HREDRAW | CS_VREDRAW), static_cast<ULONG_PTR>(CS_HREDRAW | CS_VREDRAW));
+  // Only the container's own class: other windows of the layer keep what they show.
+  EXPECT_EQ(GetClassLongPtrA(form.Handle(), GCL_STYLE) & (CS_HREDRAW | CS_VREDRAW), 0u);
 }
 
 TEST_F(DockSurfaceTest, ContainerBorderPenFollowsBorderWidthFromTwoOn) {

@@ -553,6 +553,41 @@ std::vector<std::uint32_t> FreshPicture(const TQvGDIPlusTrendLine& like) {
 }
 }  // namespace
 
+// Per-monitor DPI: the monitor window moves between monitors of 96, 120 and 144 DPI (Windows
+// sends WM_DPICHANGED each time, and the form scales from its last DPI to the new one). The
+// grid and the line widths follow the design values, not their rounded last scaling, so the
+// chart is back to its first picture when the window is back at 96 DPI.
+TEST_F(TrendLineTest, DpiChangesScaleGridAndLineWidthsFromTheirDesignValues) {
+  TQvGDIPlusTrendLine c(nullptr);
+  c.SetBounds(8, 40, 241, 89);
+  c.SetGridSize(10);
+  c.SetLine1Width(1);
+  c.SetLine2Visible(true);
+  c.SetLine2Width(3);
+  for (int i = 0; i < 100; ++i) c.AddValue(1, (i * 37) % 100);
+  const std::vector<std::uint32_t> at96 = AllPixels(c.CachedBitmap());
+  struct Step {
+    int to, from, grid, width1, width2;
+  };
+  const Step steps[] = {{120, 96, 13, 1, 4},  {144, 120, 15, 2, 5}, {96, 144, 10, 1, 3},
+                        {144, 96, 15, 2, 5},  {192, 144, 20, 2, 6}, {96, 192, 10, 1, 3}};
+  for (const Step& s : steps) {
+    c.ChangeScale(s.to, s.from);
+    EXPECT_EQ(c.GridSize(), s.grid) << s.from << " -> " << s.to;
+    EXPECT_EQ(c.Line1Width(), s.width1) << s.from << " -> " << s.to;
+    EXPECT_EQ(c.Line2Width(), s.width2) << s.from << " -> " << s.to;
+  }
+  c.SetBounds(8, 40, 241, 89);  // the bounds are the form's to lay out
+  EXPECT_EQ(AllPixels(c.CachedBitmap()), at96);
+  // A value given at another DPI is the one that scale follows from then on.
+  c.ChangeScale(144, 96);
+  c.SetGridSize(12);
+  c.ChangeScale(96, 144);
+  EXPECT_EQ(c.GridSize(), 8);
+  c.ChangeScale(120, 96);
+  EXPECT_EQ(c.GridSize(), 10);
+}
+
 // The layer behind the traces is kept between renders; whatever changes, the picture must
 // be exactly what a first render of the same state gives: no trace left from the values
 // before, no stale background, grid or border.

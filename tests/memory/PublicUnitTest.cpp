@@ -22,7 +22,7 @@ TEST(FormatSize, TableWithCommaAndPoint) {
   EXPECT_EQ(Size1(1048576), "1.0 M");
   EXPECT_EQ(Size1(1610612736), "1.5 G");
   EXPECT_EQ(Size1(3758096384), "3.5 G");
-  EXPECT_EQ(Size1(1099511627776), "");
+  EXPECT_EQ(Size1(1099511627776), "1.0 T");
   EXPECT_EQ(Size1(-5), "-5 B");
   EXPECT_EQ(FormatSizeWith(2, true, 1536, ",", "."), "1.50 K");
 }
@@ -31,7 +31,6 @@ TEST(FormatSize, UnitBoundariesAndRounding) {
   EXPECT_EQ(Size1(1073741823), "1,024.0 M");  // just below 1 GiB keeps M
   EXPECT_EQ(Size1(1073741824), "1.0 G");
   EXPECT_EQ(Size1(1099511627775), "1,024.0 G");
-  EXPECT_EQ(Size1(INT64_MAX), "");
   EXPECT_EQ(Size1(-1234567), "-1,234,567 B");
   EXPECT_EQ(Size1(INT64_MIN), "-9,223,372,036,854,775,808 B");
   // 1126 / 1024 = 1.0996..: rounds up across the decimal; 1075 / 1024 = 1.0498.. down.
@@ -42,6 +41,22 @@ TEST(FormatSize, UnitBoundariesAndRounding) {
   EXPECT_EQ(FormatSizeWith(4, true, 1025, ",", "."), "1.0010 K");
   EXPECT_EQ(FormatSizeWith(3, true, 5 * 1048576 + 1, ",", "."), "5.000 M");
   EXPECT_EQ(FormatSizeWith(2, false, 123456789012, ",", "."), "114.98 G");
+}
+
+// Machines with 1 TiB of memory and more: the units go on as T and P in the same pattern,
+// and P takes everything above (a signed count ends below 8,192 P).
+TEST(FormatSize, TebiAndPebiBytesContinueThePattern) {
+  EXPECT_EQ(Size1(1099511627775), "1,024.0 G");
+  EXPECT_EQ(Size1(1099511627776), "1.0 T");
+  EXPECT_EQ(Size1(1649267441664), "1.5 T");
+  EXPECT_EQ(FormatSizeWith(2, true, 3 * 1099511627776LL + 10995116278LL, ",", "."), "3.01 T");
+  EXPECT_EQ(Size1(1125899906842623), "1,024.0 T");
+  EXPECT_EQ(Size1(1125899906842624), "1.0 P");
+  EXPECT_EQ(Size1(1152921504606846976), "1,024.0 P");
+  EXPECT_EQ(Size1(INT64_MAX), "8,192.0 P");
+  EXPECT_EQ(FormatSizeWith(4, true, INT64_MAX, ",", "."), "8,192.0000 P");
+  EXPECT_EQ(FormatSizeWith(4, true, 1125899906842624 + 112589990684, ",", "."), "1.0001 P");
+  EXPECT_EQ(FormatSizeWith(0, false, 1099511627776 + 549755813888, ",", "."), "2 T");
 }
 
 TEST(FormatSize, DecimalsOutsideTheMaskTableAreClamped) {
@@ -81,6 +96,18 @@ TEST(FormatSize, ReadsTheUserLocaleSeparatorsOnEveryCall) {
   ASSERT_TRUE(thousand.Set(","));
   ASSERT_TRUE(decimal.Set("."));
   EXPECT_EQ(FormatSize(1, true, 1048575), "1,024.0 K");
+}
+
+// Windows 10 and later group the digits of French with U+202F, a narrow no-break space that
+// code page 1252 has no place for; GetLocaleInfoA answers "?" for it.
+TEST(FormatSize, ASeparatorTheCodePageCannotHoldBecomesABlank) {
+  LocaleSetting thousand(LOCALE_STHOUSAND);
+  LocaleSetting decimal(LOCALE_SDECIMAL);
+  if (!SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, L"\u202F") || !decimal.Set(","))
+    GTEST_SKIP() << "locale cannot be changed here";
+  EXPECT_EQ(FormatSize(1, true, 1048575), "1 024,0 K");
+  ASSERT_TRUE(thousand.Set("\xA0"));  // the no-break space of earlier versions, which 1252 has
+  EXPECT_EQ(FormatSize(1, true, 1048575), "1\xA0" "024,0 K");
 }
 
 TEST(ProgramFolder, IsTheExecutableFolderWithTrailingBackslash) {

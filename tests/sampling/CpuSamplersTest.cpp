@@ -16,7 +16,8 @@ namespace {
 // ---- a scripted NtQuerySystemInformation
 
 struct FakeSystem {
-  int processors = 2;
+  int processors = 2;            // what class 0 reports
+  int allProcessors = 0;         // the processors the idle time is summed over; 0: as class 0
   std::int64_t now = 0;
   std::int64_t idle = 0;
   ULONG failClass = 99;          // this class answers an error
@@ -50,6 +51,9 @@ NtStatus WINAPI FakeQuery(ULONG infoClass, PVOID buffer, ULONG length, PULONG re
   return static_cast<NtStatus>(0xC0000003L);
 }
 
+// GetActiveProcessorCount(ALL_PROCESSOR_GROUPS): every processor of the machine.
+unsigned FakeProcessorCount() { return static_cast<unsigned>(g_system->allProcessors); }
+
 class NativeSampler : public ::testing::Test {
  protected:
   void SetUp() override { g_system = &system; }
@@ -57,9 +61,9 @@ class NativeSampler : public ::testing::Test {
   // Advance the clock by `seconds` with the given busy share per processor.
   void Run(double seconds, double busyPercent) {
     std::int64_t elapsed = static_cast<std::int64_t>(seconds * 10000000.0);
+    const int n = system.allProcessors ? system.allProcessors : system.processors;
     system.now += elapsed;
-    system.idle += static_cast<std::int64_t>(elapsed * system.processors *
-                                             (100.0 - busyPercent) / 100.0);
+    system.idle += static_cast<std::int64_t>(elapsed * n * (100.0 - busyPercent) / 100.0);
   }
   FakeSystem system;
 };
@@ -133,6 +137,42 @@ TEST_F(NativeSampler, LargerPerformanceRecordOfLaterSystemsIsAccepted) {
   EXPECT_EQ(cpu.GetCPUUsage(), 50);
 }
 
+// Windows gives a 32-bit process under WOW64 at most 32 processors in class 0 (and a 64-bit
+// one only its processor group's, at most 64), while the idle time of class 2 is summed over
+// every processor of the machine. Played here: 48 processors, class 0 saying 32.
+TEST_F(NativeSampler, CountsTheProcessorsTheIdleTimeIsSummedOver) {
+  system.processors = 32;
+  system.allProcessors = 48;
+  system.now = 130000000000000000LL;
+  TCPUUsage cpu(FakeQuery, FakeProcessorCount);
+  cpu.GetCPUUsage();
+  Run(1.0, 10.0);
+  EXPECT_EQ(cpu.GetCPUUsage(), 10);
+  Run(1.0, 75.0);
+  EXPECT_EQ(cpu.GetCPUUsage(), 76);  // 75.5 after the added half goes to the even 76
+  system.allProcessors = 0;  // no count from the system: class 0's is taken
+  system.processors = 4;
+  Run(1.0, 20.0);
+  EXPECT_EQ(cpu.GetCPUUsage(), 20);
+}
+
+// The two records are read at slightly different moments, so the idle time may grow by a
+// little more than all processors' elapsed time (or, after a clock adjustment, by less than
+// nothing): the load shown stays within 0 to 100.
+TEST_F(NativeSampler, LoadStaysWithinZeroAndOneHundred) {
+  system.now = 130000000000000000LL;
+  TCPUUsage cpu(FakeQuery);
+  cpu.GetCPUUsage();
+  system.now += 10000000;
+  system.idle += 10000000LL * system.processors * 103 / 100;
+  EXPECT_EQ(cpu.GetCPUUsage(), 0);
+  system.now += 10000000;
+  system.idle -= 5000000;
+  EXPECT_EQ(cpu.GetCPUUsage(), 100);
+  system.failClass = 2;
+  EXPECT_EQ(cpu.GetCPUUsage(), -1);  // a failed call still says so
+}
+
 TEST(NativeSamplerWithoutEntry, AnswersMinusOne) {
   TCPUUsage cpu(nullptr);
   EXPECT_EQ(cpu.GetCPUUsage(), -1);
@@ -156,6 +196,9 @@ namespace {
 struct FakePdh {
   bool openFails = false;
   bool addFails = false;
+  bool localizedNames = false;  // PdhAddCounterA knows the counter by its German name only
+  int englishAdds = 0;
+  int localAdds = 0;
   bool formatFails = false;
   DWORD status = PDH_CSTATUS_VALID_DATA;
   LONGLONG value = 0;
@@ -175,11 +218,21 @@ PDH_STATUS WINAPI FakeOpenQuery(LPCSTR source, DWORD_PTR, PDH_HQUERY* q) {
   *q = kQuery;
   return ERROR_SUCCESS;
 }
-PDH_STATUS WINAPI FakeAddCounter(PDH_HQUERY q, LPCSTR path, DWORD_PTR, PDH_HCOUNTER* c) {
+PDH_STATUS AddFakeCounter(PDH_HQUERY q, LPCSTR path, PDH_HCOUNTER* c) {
   g_pdh->path = path;
   if (q != kQuery || g_pdh->addFails) return PDH_CSTATUS_NO_COUNTER;
   *c = kCounter;
   return ERROR_SUCCESS;
+}
+PDH_STATUS WINAPI FakeAddCounter(PDH_HQUERY q, LPCSTR path, DWORD_PTR, PDH_HCOUNTER* c) {
+  ++g_pdh->localAdds;
+  // A German Windows names the object "Prozessor"; the English path is unknown to it.
+  if (g_pdh->localizedNames && std::strstr(path, "\\Processor(")) return PDH_CSTATUS_NO_OBJECT;
+  return AddFakeCounter(q, path, c);
+}
+PDH_STATUS WINAPI FakeAddEnglishCounter(PDH_HQUERY q, LPCSTR path, DWORD_PTR, PDH_HCOUNTER* c) {
+  ++g_pdh->englishAdds;
+  return AddFakeCounter(q, path, c);
 }
 PDH_STATUS WINAPI FakeCollect(PDH_HQUERY q) {
   ++g_pdh->collects;
@@ -207,8 +260,8 @@ BOOL WINAPI FakeComputerName(LPSTR buffer, LPDWORD size) {
   return TRUE;
 }
 
-const TPdhFunctions kFakePdh{FakeOpenQuery, FakeAddCounter, FakeCollect, FakeFormat,
-                             FakeRemove,    FakeClose,      FakeComputerName};
+const TPdhFunctions kFakePdh{FakeOpenQuery, FakeAddCounter, FakeCollect,      FakeFormat,
+                             FakeRemove,    FakeClose,      FakeComputerName, FakeAddEnglishCounter};
 
 class PdhSampler : public ::testing::Test {
  protected:
@@ -238,6 +291,29 @@ TEST_F(PdhSampler, AddsTheComputersCounterAndReadsLargeValues) {
   }
   EXPECT_EQ(pdh.removes, 1);
   EXPECT_EQ(pdh.closes, 1);
+}
+
+// Windows (Vista and later) knows counters by the names of its display language in
+// PdhAddCounterA and by their English names in PdhAddEnglishCounterA. Played here: a German
+// Windows, which refuses "\Processor(_Total)\% Processor Time" in PdhAddCounterA.
+TEST_F(PdhSampler, GermanWindowsGivesTheLoadThroughTheEnglishName) {
+  pdh.localizedNames = true;
+  TCPUPdh cpu(kFakePdh);
+  EXPECT_EQ(pdh.englishAdds, 1);
+  EXPECT_EQ(pdh.path, "\\\\FIXTUREBOX\\Processor(_Total)\\% Processor Time");
+  pdh.value = 42;
+  EXPECT_EQ(cpu.GetCPUUsage(), 42);
+}
+
+// Windows XP has no PdhAddEnglishCounterA (and no other language than its own names).
+TEST_F(PdhSampler, WithoutTheEnglishFunctionTheCounterIsAddedByItsPath) {
+  TPdhFunctions older = kFakePdh;
+  older.AddEnglishCounter = nullptr;
+  TCPUPdh cpu(older);
+  EXPECT_EQ(pdh.localAdds, 1);
+  EXPECT_EQ(pdh.englishAdds, 0);
+  pdh.value = 17;
+  EXPECT_EQ(cpu.GetCPUUsage(), 17);
 }
 
 TEST_F(PdhSampler, InvalidStatusOrFailedCallGivesZero) {

@@ -11,6 +11,7 @@
 #include "ui/Application.h"
 #include "ui/Form.h"
 #include "ui/Menus.h"
+#include "ui/Timer.h"
 
 using tray::Action;
 using tray::Step;
@@ -358,6 +359,166 @@ TEST_F(TrayFixture, TaskbarCreatedAddsTheIconAgainOnlyWhileVisible) {
   EXPECT_TRUE(sent.empty());
 }
 
+// ---- A shell that is not ready, or loses the icon ----
+
+namespace {
+
+// Plays the shell as Windows documents it: NIM_ADD of an icon the shell already shows fails,
+// NIM_MODIFY of an icon it does not show fails, and while the notification area does not
+// exist yet (at sign-in, before Explorer is up) every call fails.
+struct FakeShell {
+  bool ready = true;       // false: the notification area does not exist yet
+  int refuseCalls = 0;     // calls refused although it exists (a busy shell timing out)
+  bool shown = false;
+  int added = 0;           // adds accepted
+  int addsWhileShown = 0;  // adds sent while the icon was there
+  std::string tip;
+
+  tray::ShellNotify Notify() {
+    return [this](DWORD m, NOTIFYICONDATAA* d) -> BOOL {
+      if (m == NIM_ADD && shown) ++addsWhileShown;
+      if (!ready) return FALSE;
+      if (refuseCalls > 0) {
+        --refuseCalls;
+        return FALSE;
+      }
+      switch (m) {
+        case NIM_ADD:
+          if (shown) return FALSE;
+          shown = true;
+          ++added;
+          break;
+        case NIM_MODIFY:
+          if (!shown) return FALSE;
+          break;
+        case NIM_DELETE:
+          if (!shown) return FALSE;
+          shown = false;
+          return TRUE;
+        default:
+          return FALSE;
+      }
+      tip = d->szTip;
+      return TRUE;
+    };
+  }
+};
+
+// Puts the fake shell behind the icon for the scope; the icon outlives the test body.
+class UsingShell {
+ public:
+  UsingShell(TTrayIcon* icon, FakeShell& shell) : icon_(icon) { icon->SetShellNotify(shell.Notify()); }
+  ~UsingShell() { icon_->SetShellNotify([](DWORD, NOTIFYICONDATAA*) { return TRUE; }); }
+  UsingShell(const UsingShell&) = delete;
+  UsingShell& operator=(const UsingShell&) = delete;
+
+ private:
+  TTrayIcon* icon_;
+};
+
+TTimer* AddRetryTimer(TTrayIcon* icon) {
+  return dynamic_cast<TTimer*>(icon->FindComponent("AddRetryTimer"));
+}
+
+}  // namespace
+
+// Memtide started with Windows: the first adds fail, and "TaskbarCreated" may have been sent
+// before Memtide's window existed. The add is tried again on a timer until the icon is there.
+TEST_F(TrayFixture, ShellNotReadyAtSignInTheAddIsRetriedUntilTheIconArrives) {
+  FakeShell shell;
+  shell.ready = false;
+  UsingShell using_(icon, shell);
+  auto* menu = new TPopupMenu(form);
+  auto* item = new TMenuItem(form);
+  int runs = 0;
+  item->OnClick = [&](TObject*) { ++runs; };
+  item->SetDefault(true);
+  menu->Items()->Add(item);
+  icon->SetPopupMenu(menu);
+  form->BeginLoading();
+  form->EndLoading();
+  icon->SetHint("Memtide");
+  EXPECT_FALSE(shell.shown);
+  TTimer* retry = AddRetryTimer(icon);
+  ASSERT_NE(retry, nullptr);
+  EXPECT_TRUE(retry->Enabled());
+  EXPECT_GE(retry->Interval(), 1000u);  // a few seconds apart
+  EXPECT_LE(retry->Interval(), 10000u);
+  retry->Timer();
+  retry->Timer();
+  EXPECT_FALSE(shell.shown);
+  EXPECT_TRUE(retry->Enabled());
+  shell.ready = true;  // the next try is the system's own timer's
+  EXPECT_TRUE(testsupport::PumpUntil([&] { return shell.shown; }, 30000));
+  EXPECT_FALSE(retry->Enabled());
+  EXPECT_EQ(shell.tip, "Memtide");
+  retry->Timer();  // a tick still queued changes nothing
+  icon->SetHint("Memtide 2");
+  EXPECT_EQ(shell.tip, "Memtide 2");
+  Mouse(WM_LBUTTONDBLCLK);
+  EXPECT_EQ(runs, 1);
+  EXPECT_EQ(shell.added, 1);
+  EXPECT_EQ(shell.addsWhileShown, 0);
+}
+
+TEST_F(TrayFixture, RetriesEndAfterABoundedTimeThenTaskbarCreatedBringsTheIcon) {
+  FakeShell shell;
+  shell.ready = false;
+  UsingShell using_(icon, shell);
+  icon->SetIconVisible(true);
+  TTimer* retry = AddRetryTimer(icon);
+  ASSERT_NE(retry, nullptr);
+  int ticks = 0;
+  while (retry->Enabled() && ticks < 10000) {
+    retry->Timer();
+    ++ticks;
+  }
+  EXPECT_FALSE(retry->Enabled());
+  EXPECT_GE(static_cast<unsigned>(ticks) * retry->Interval(), 60000u);   // a minute at least
+  EXPECT_LE(static_cast<unsigned>(ticks) * retry->Interval(), 900000u);  // not for ever
+  shell.ready = true;
+  SendMessageA(Application()->Handle(), TTrayIcon::TaskbarCreatedMessage(), 0, 0);
+  EXPECT_TRUE(shell.shown);
+  EXPECT_EQ(shell.added, 1);
+}
+
+// Windows: when Explorer ends, its icons go with it, and a NIM_MODIFY fails until the icon
+// is added again. When Explorer is merely busy, a call can time out and fail although the
+// icon is shown; adding it then fails too, and a later modify finds it.
+TEST_F(TrayFixture, AModifyThatFindsTheIconLostAddsItAgainAndNeverTwice) {
+  FakeShell shell;
+  UsingShell using_(icon, shell);
+  icon->SetIconVisible(true);
+  ASSERT_TRUE(shell.shown);
+  TTimer* retry = AddRetryTimer(icon);
+  ASSERT_NE(retry, nullptr);
+
+  shell.shown = false;  // Explorer ended; no "TaskbarCreated" reaches us
+  EXPECT_TRUE(icon->ShowBalloon("Memtide", "Optimizing...", biInfo, 60));
+  EXPECT_TRUE(shell.shown);
+  EXPECT_EQ(shell.added, 2);
+  EXPECT_FALSE(retry->Enabled());
+
+  shell.refuseCalls = 2;  // busy: the modify and the add time out
+  icon->SetHint("busy");
+  EXPECT_TRUE(retry->Enabled());
+  retry->Timer();
+  EXPECT_FALSE(retry->Enabled());
+  EXPECT_EQ(shell.tip, "busy");
+  EXPECT_EQ(shell.added, 2);
+
+  shell.shown = false;
+  shell.ready = false;  // lost, and the shell not back yet
+  icon->SetHint("later");
+  EXPECT_TRUE(retry->Enabled());
+  shell.ready = true;
+  retry->Timer();
+  EXPECT_TRUE(shell.shown);
+  EXPECT_EQ(shell.tip, "later");
+  EXPECT_EQ(shell.added, 3);
+  EXPECT_EQ(shell.addsWhileShown, 1);  // only the one of the busy shell, which it refused
+}
+
 TEST_F(TrayFixture, MinimizeToTrayHidesTheMainForm) {
   TForm* before = Application()->MainForm();
   Application()->SetMainForm(form);
@@ -447,11 +608,15 @@ TEST_F(ShellTray, IconAppearsIsModifiedRemovedAndComesBackAfterTaskbarCreated) {
   icon->SetIcon(LoadIconA(nullptr, IDI_APPLICATION));
   EXPECT_TRUE(WaitStrip(shown, true));
 
-  // The shell forgets the icon (as when Explorer restarts) and announces a new taskbar.
+  // The shell forgets the icon (as when Explorer restarts): the next update puts it back.
   NOTIFYICONDATAA lost = icon->IconData();
   ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &lost));
   EXPECT_TRUE(WaitStrip(empty, true));
-  EXPECT_FALSE(icon->UpdateTrayIcon());
+  EXPECT_TRUE(icon->UpdateTrayIcon());
+  EXPECT_TRUE(WaitStrip(shown, true)) << "the update did not bring the icon back";
+  // Forgotten again, and a new taskbar announced.
+  ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &lost));
+  EXPECT_TRUE(WaitStrip(empty, true));
   SendMessageA(Application()->Handle(), TTrayIcon::TaskbarCreatedMessage(), 0, 0);
   EXPECT_TRUE(WaitStrip(shown, true)) << "the icon did not come back";
   EXPECT_TRUE(icon->UpdateTrayIcon());
