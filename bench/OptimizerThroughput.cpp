@@ -57,6 +57,7 @@ class TimedOptimizer final : public IMonitorOptimizer {
     *seconds_ = bench::Now() - t0;
   }
   void Stop() override { real_->Stop(); }
+  void EndNow() override { real_->EndNow(); }
 
  private:
   std::shared_ptr<IMonitorOptimizer> real_;

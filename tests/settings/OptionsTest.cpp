@@ -332,21 +332,6 @@ TEST_F(OptionsTest, Portable_UnwritableIni_ReportsOnceAndStops) {
   EXPECT_EQ(errors[0], "Unable to write to " + folder.File("Memtide.ini"));
 }
 
-// Loading reads a key it cannot write; a save then must not claim to have kept the edits.
-TEST_F(OptionsTest, Registry_KeyLockedAgainstWriting_LoadsButSaveReportsOnceAndFails) {
-  WriteString(SettingsKey(), "Language", "Deutsch");
-  ReadOnlyKey lock(SettingsKey());
-  ASSERT_TRUE(lock.Locked());
-  auto o = Make();
-  EXPECT_EQ(o->Language, "Deutsch");
-  o->HotKey = 0x4041;
-  EXPECT_FALSE(o->SaveSettings());
-  ASSERT_EQ(errors.size(), 1u);
-  EXPECT_EQ(errors[0], "Unable to write to HKEY_CURRENT_USER\\" + SettingsKey());
-  EXPECT_EQ(ValueType(SettingsKey(), "HotKey"), DWORD(REG_NONE));
-  o->SetSaveOnDestroy(false);
-}
-
 TEST_F(OptionsTest, RunAtStartup_SetOverwriteAndDelete) {
   auto o = Make("C:\\Tools\\Memtide.exe");
   EXPECT_FALSE(o->IsRunAtStartup());

@@ -1,7 +1,5 @@
 #include "ScratchRegistry.h"
 
-#include <sddl.h>
-
 #include <vector>
 
 #include "util/ScopedHandles.h"
@@ -58,29 +56,4 @@ void WriteRaw(const std::string& keyPath, const std::string& name, DWORD type, c
                   nullptr);
   UniqueHKey key(h);
   RegSetValueExA(key.get(), name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
-}
-
-ReadOnlyKey::ReadOnlyKey(const std::string& keyPath) : path_(keyPath) {
-  UniqueHKey key = Open(path_, READ_CONTROL | WRITE_DAC);
-  if (!key) return;
-  DWORD size = 0;
-  RegGetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, nullptr, &size);
-  original_.resize(size);
-  if (size == 0 || RegGetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, original_.data(),
-                                     &size) != ERROR_SUCCESS)
-    return;
-  // Everyone may read; nothing else is granted, not even to the owner.
-  PSECURITY_DESCRIPTOR readOnly = nullptr;
-  if (!ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;KR;;;WD)", SDDL_REVISION_1,
-                                                            &readOnly, nullptr))
-    return;
-  locked_ = RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, readOnly) == ERROR_SUCCESS;
-  LocalFree(readOnly);
-}
-
-ReadOnlyKey::~ReadOnlyKey() {
-  if (!locked_) return;
-  // The owner may always change the key's security.
-  UniqueHKey key = Open(path_, WRITE_DAC);
-  if (key) RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, original_.data());
 }

@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
 #include "settings/OptionsUnit.h"
 #include "support/TestSupport.h"
@@ -56,19 +55,3 @@ inline void WriteString(const std::string& keyPath, const std::string& name,
                         const std::string& v) {
   WriteRaw(keyPath, name, REG_SZ, v.c_str(), static_cast<DWORD>(v.size() + 1));
 }
-
-// While it lives, the key lets everyone read and nobody write (as a policy may lock it);
-// the key's own security comes back afterwards.
-class ReadOnlyKey {
- public:
-  explicit ReadOnlyKey(const std::string& keyPath);
-  ~ReadOnlyKey();
-  ReadOnlyKey(const ReadOnlyKey&) = delete;
-  ReadOnlyKey& operator=(const ReadOnlyKey&) = delete;
-  bool Locked() const { return locked_; }
-
- private:
-  std::string path_;
-  std::vector<BYTE> original_;
-  bool locked_ = false;
-};
