@@ -24,7 +24,8 @@ namespace {
 
 constexpr TColor kLinkColor = 14051374;  // 0xD6682E
 constexpr char kLanguageExists[] = "The %s is exists, overwrite?";
-constexpr char kHotKeyInUse[] = "The hot key %s is in use by another program. Please choose another one.";
+constexpr char kHotKeyInUse[] =
+    "The hot key %s is in use by another program. Please choose another one.";
 
 struct SwatchSpec {
   const char* panel;

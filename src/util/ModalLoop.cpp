@@ -37,6 +37,7 @@ ModalLoopListener::ModalLoopListener(std::function<void()> OnModalLoop) {
 
 ModalLoopListener::~ModalLoopListener() {
   auto& live = Listeners();
-  live.erase(std::remove_if(live.begin(), live.end(), [this](const Listener& l) { return l.Id == id_; }),
+  live.erase(std::remove_if(live.begin(), live.end(),
+                            [this](const Listener& l) { return l.Id == id_; }),
              live.end());
 }

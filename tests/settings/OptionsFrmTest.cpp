@@ -280,7 +280,8 @@ TEST_F(OptionsDialogTest, Ok_KeepsTheWinModifierOfAnUnchangedHotKey) {
   dlg->btnOkClick(dlg->btnOk);
   EXPECT_EQ(options->HotKey, 0x1C04F);
   EXPECT_EQ(ReadDword(key.Sub("Memtide"), "HotKey"), 0x1C04Fu);
-  EXPECT_NE(std::find(calls.begin(), calls.end(), "hotkey " + std::to_string(0x1C04F)), calls.end());
+  EXPECT_NE(std::find(calls.begin(), calls.end(), "hotkey " + std::to_string(0x1C04F)),
+            calls.end());
 
   Open();
   dlg->hk_optimize->SetHotKey(0xC050);  // the user picks Ctrl+Alt+P
