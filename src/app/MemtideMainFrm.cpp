@@ -56,7 +56,7 @@ void LinkOptionsDialog() {
     if (FrmMemtide) FrmMemtide->ApplyLanguage(Language);
   };
   links.RegisterOptimizeHotKey = [](std::uint32_t HotKey) {
-    if (FrmMemtideMain) FrmMemtideMain->RegisterOptimizeHotKey(HotKey);
+    return !FrmMemtideMain || FrmMemtideMain->RegisterOptimizeHotKey(HotKey);
   };
   links.MainApplyLanguage = [](const TMultiLanguage* Language) {
     if (FrmMemtideMain) FrmMemtideMain->ApplyLanguage(Language);
@@ -220,9 +220,14 @@ void TFrmMemtideMain::ApplyLanguage(const TMultiLanguage* Language) {
   }
 }
 
-void TFrmMemtideMain::RegisterOptimizeHotKey(std::uint32_t HotKey) {
-  HKM->ClearHotKeys();
-  HKM->AddHotKey(HotKey);
+bool TFrmMemtideMain::RegisterOptimizeHotKey(std::uint32_t HotKey) {
+  // A combination without Ctrl, Alt or Win (also none at all) would take a key from every
+  // other program; the options dialog shows it so that the user can choose another.
+  if (!hotkey::IsCommandHotKey(HotKey)) {
+    HKM->ClearHotKeys();
+    return true;
+  }
+  return HKM->ReplaceHotKeys(HotKey);
 }
 
 int TFrmMemtideMain::GetTaskbarEdge(int& Thickness) const {
@@ -257,7 +262,8 @@ void TFrmMemtideMain::PopupMenu1Popup(TObject*) {
 }
 
 void TFrmMemtideMain::HKMHotKeyPressed(std::uint32_t HotKey, WORD) {
-  if (!options_ || HotKey != static_cast<std::uint32_t>(options_->HotKey)) return;
+  if (!options_ || HotKey != hotkey::MaskHotKey(static_cast<std::uint32_t>(options_->HotKey)))
+    return;
   if (FrmMemtide) PostMessageA(FrmMemtide->Handle(), WM_STARTOPTIMIZE, 0, 0);
 }
 

@@ -34,8 +34,10 @@ class TFrmMemtideMain : public TForm {
 
   // Captions of the actions from section "Language" (null: nothing).
   void ApplyLanguage(const TMultiLanguage* Language);
-  // Replaces every hot key of HKM by this one.
-  void RegisterOptimizeHotKey(std::uint32_t HotKey);
+  // Replaces every hot key of HKM by this one. A value without Ctrl, Alt or Win is not
+  // registered (and none stays). False when Windows refused the combination (another
+  // program holds it): the previous hot key then stays registered.
+  bool RegisterOptimizeHotKey(std::uint32_t HotKey);
   // Screen edge of the taskbar (1 bottom, 2 left, 3 top, 4 right) and its thickness.
   int GetTaskbarEdge(int& Thickness) const;
   // The companion cleaner's program file, or empty text when it is not installed.

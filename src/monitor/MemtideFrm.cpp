@@ -16,6 +16,7 @@
 #include "ui/Dpi.h"
 #include "ui/Menus.h"
 #include "ui/Timer.h"
+#include "util/ModalLoop.h"
 
 namespace {
 
@@ -409,7 +410,8 @@ void TFrmMemtide::lbl_optimizeClick(TObject*) {
   std::shared_ptr<bool> alive = alive_;
   std::shared_ptr<IMonitorOptimizer> optimizer = optimizer_;
   std::shared_ptr<IMonitorProcesses> processes = processes_;
-  // Should a step throw, the link must not stay disabled: no run could ever start again.
+  // Should a step throw, the link must not stay disabled (no run could ever start again),
+  // and the main form hears that the run is over: its "Optimizing..." balloon goes.
   struct Restore {
     TFrmMemtide* form;
     const std::shared_ptr<bool>& alive;
@@ -418,6 +420,7 @@ void TFrmMemtide::lbl_optimizeClick(TObject*) {
       if (armed && *alive) {
         form->pb->SetVisible(false);
         form->lbl_pb->SetVisible(false);
+        form->PostToMainForm(WM_OPTIMIZED);
         form->lbl_optimize->SetEnabled(true);
       }
     }
@@ -437,9 +440,15 @@ void TFrmMemtide::lbl_optimizeClick(TObject*) {
   }
 
   progress_pumped_ = false;
-  optimizer->Optimize(OptimizeAmountMB(optimizer->TotalMemory()), [this, alive](int progress) {
-    if (*alive) OptimizerProgress(progress);
-  });
+  {
+    // The progress handler handles messages, so a menu or message box may open inside the
+    // run and wait for the user with the run's memory committed: the run ends instead, and
+    // lets go of its blocks, as the box's loop starts.
+    ModalLoopListener endRun([optimizer] { optimizer->EndNow(); });
+    optimizer->Optimize(OptimizeAmountMB(optimizer->TotalMemory()), [this, alive](int progress) {
+      if (*alive) OptimizerProgress(progress);
+    });
+  }
   if (!*alive) return;
 
   pb->SetVisible(false);

@@ -408,7 +408,20 @@ void THotKey::CreateParams(TCreateParams& Params) {
 }
 
 void THotKey::CreateWindowHandle() {
+  SendRules();
   SendMessageA(Handle(), HKM_SETHOTKEY, ShortCutToHotKeyWord(hot_key_), 0);
+}
+
+void THotKey::SetRules(WORD InvalidCombinations, WORD ReplacementModifiers) {
+  invalid_combinations_ = InvalidCombinations;
+  replacement_modifiers_ = ReplacementModifiers;
+  if (HandleAllocated()) SendRules();
+}
+
+void THotKey::SendRules() {
+  if (invalid_combinations_ == 0) return;
+  SendMessageA(Handle(), HKM_SETRULES, invalid_combinations_,
+               MAKELPARAM(replacement_modifiers_, 0));
 }
 
 std::uint16_t THotKey::HotKey() const {
