@@ -2,23 +2,52 @@
 
 #include <pdhmsg.h>
 
+#include "util/SystemLibrary.h"
+
 namespace {
 
+// pdh.dll through the system-library loader: it is no KnownDLL, and a copy beside the
+// program must not be the one that runs. A missing library reads as a failed call.
+constexpr PDH_STATUS kPdhMissing = PDH_CSTATUS_NO_OBJECT;
+
 PDH_STATUS WINAPI SystemOpenQuery(LPCSTR dataSource, DWORD_PTR userData, PDH_HQUERY* query) {
-  return PdhOpenQueryA(dataSource, userData, query);
+  return CallSystemFunction<decltype(PdhOpenQueryA)>(PdhLibrary(), "PdhOpenQueryA", kPdhMissing,
+                                                      dataSource, userData, query);
 }
 
 PDH_STATUS WINAPI SystemAddCounter(PDH_HQUERY query, LPCSTR path, DWORD_PTR userData,
                                    PDH_HCOUNTER* counter) {
-  return PdhAddCounterA(query, path, userData, counter);
+  return CallSystemFunction<decltype(PdhAddCounterA)>(PdhLibrary(), "PdhAddCounterA", kPdhMissing,
+                                                       query, path, userData, counter);
+}
+
+PDH_STATUS WINAPI SystemCollectQueryData(PDH_HQUERY query) {
+  return CallSystemFunction<decltype(PdhCollectQueryData)>(PdhLibrary(), "PdhCollectQueryData",
+                                                            kPdhMissing, query);
+}
+
+PDH_STATUS WINAPI SystemGetFormattedCounterValue(PDH_HCOUNTER counter, DWORD format, LPDWORD type,
+                                                 PPDH_FMT_COUNTERVALUE value) {
+  return CallSystemFunction<decltype(PdhGetFormattedCounterValue)>(
+      PdhLibrary(), "PdhGetFormattedCounterValue", kPdhMissing, counter, format, type, value);
+}
+
+PDH_STATUS WINAPI SystemRemoveCounter(PDH_HCOUNTER counter) {
+  return CallSystemFunction<decltype(PdhRemoveCounter)>(PdhLibrary(), "PdhRemoveCounter",
+                                                         kPdhMissing, counter);
+}
+
+PDH_STATUS WINAPI SystemCloseQuery(PDH_HQUERY query) {
+  return CallSystemFunction<decltype(PdhCloseQuery)>(PdhLibrary(), "PdhCloseQuery", kPdhMissing,
+                                                      query);
 }
 
 }  // namespace
 
 const TPdhFunctions& SystemPdhFunctions() {
-  static const TPdhFunctions functions{SystemOpenQuery,          SystemAddCounter,
-                                       PdhCollectQueryData,      PdhGetFormattedCounterValue,
-                                       PdhRemoveCounter,         PdhCloseQuery,
+  static const TPdhFunctions functions{SystemOpenQuery,        SystemAddCounter,
+                                       SystemCollectQueryData, SystemGetFormattedCounterValue,
+                                       SystemRemoveCounter,    SystemCloseQuery,
                                        GetComputerNameA};
   return functions;
 }
