@@ -774,8 +774,18 @@ TEST_F(MemtideEndToEnd, PlantedLibraries_BesideThePortableCopy_AreNeverLoaded) {
                    static_cast<DWORD>(helper.size() + 1));
   }
 
+  const auto loaded = [&folder] {
+    std::string names;
+    for (const char* name : kPlantedLibraries) {
+      if (!FileExists(folder.File(FileName(name) + ".loaded"))) continue;
+      names += ' ';
+      names += FileName(name);
+    }
+    return names;
+  };
   Program& p = Start("", exe);
-  ASSERT_TRUE(p.Running()) << "the program did not start beside the planted libraries";
+  ASSERT_TRUE(p.Running()) << "the program did not start beside the planted libraries; loaded:"
+                           << loaded();
   const DWORD pid = p.Id();
   ASSERT_TRUE(WaitMonitorHidden());
 
@@ -831,8 +841,5 @@ TEST_F(MemtideEndToEnd, PlantedLibraries_BesideThePortableCopy_AreNeverLoaded) {
   ASSERT_TRUE(code.has_value()) << "Exit did not end the program";
   EXPECT_EQ(*code, 0u);
 
-  for (const char* name : kPlantedLibraries) {
-    const std::string marker = folder.File(FileName(name) + ".loaded");
-    EXPECT_FALSE(FileExists(marker)) << FileName(name) << " was loaded from the program's folder";
-  }
+  EXPECT_EQ(loaded(), "") << "loaded from the program's folder";
 }
