@@ -1,8 +1,9 @@
 // The GDI+ flat functions the program calls, reached through the system-library loader.
 // gdiplus.dll is not a KnownDLL on Windows 7, so importing it would let a copy beside the
-// program run in its place. GDI+'s C++ classes call these names; defining them here
-// instead of linking the import library keeps gdiplus.dll out of the import table. A
-// function the program starts to use needs a line here, or the link fails.
+// program run in its place. GDI+'s C++ classes call these names; this file is linked into
+// Memtide.exe as an object, so its definitions come before the import library's and keep
+// gdiplus.dll out of the import table (the install test checks the table). A function the
+// program starts to use needs a line here. Tests and tools link the import library.
 #include <type_traits>
 
 #include "controls/GdiPlus.h"
