@@ -830,6 +830,9 @@ TEST_F(MemtideEndToEnd, PlantedLibraries_BesideThePortableCopy_AreNeverLoaded) {
   DeleteFileA(record.c_str());
   ASSERT_TRUE(ChooseMenuItem(3));
   EXPECT_TRUE(WaitFor([&] { return FileExists(record); }, 10000)) << "companion not started";
+  // Gone before the tray menu is opened again: while it ends, the keys sent to the menu
+  // may reach it instead.
+  EXPECT_TRUE(WaitFor([] { return CountProcesses("FakeCompanion.exe") == 0; }, 10000));
   DeleteFileA(record.c_str());
 
   // An optimization.
