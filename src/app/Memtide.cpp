@@ -12,6 +12,7 @@
 #include "ui/Application.h"
 #include "util/QvBaseUnit.h"
 #include "util/ScopedHandles.h"
+#include "util/SystemLibrary.h"
 
 namespace {
 
@@ -35,6 +36,8 @@ void FreeForms(TApplication& application) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  // Before anything loads a library: the program's folder may hold planted copies.
+  RestrictLibrarySearchToSystemFolder();
   multinst::RegisterInstanceMessage();
   // One atomic step decides which of two instances started together goes on.
   bool alreadyRunning = false;

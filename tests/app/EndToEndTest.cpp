@@ -695,3 +695,154 @@ TEST_F(MemtideEndToEnd, Optimization_MemoryRisesAndFallsAndTheResultIsShown) {
     PressKey(VK_ESCAPE);
   }
 }
+
+namespace {
+
+// Libraries planted beside a copy of the program under the names of the libraries it uses
+// that are not KnownDLLs: Windows would look for those in the program's folder first. Wine,
+// told to prefer native copies (WINEDLLOVERRIDES "n,b"), does the same. Left out, because
+// Wine differs from Windows there and such a name says nothing about the program:
+// - the KnownDLLs the executable imports (kernel32, user32, gdi32, advapi32, shell32,
+//   msvcrt): Wine has no KnownDLLs and takes a planted one, where Windows never does;
+// - shcore, which the program loads for per-monitor DPI: Wine's shell32, imported before
+//   any of the program's code runs, forwards to it (Windows 8 and later take their
+//   KnownDLL, Windows 7 has none);
+// - windowscodecs and propsys: Wine's own gdiplus delay-loads them, and Wine 8 resolves a
+//   delay-loaded import (LdrResolveDelayLoadedAPI) with the search path the process started
+//   with, ignoring SetDefaultDllDirectories (seen with WINEDEBUG=+module: "looking for
+//   windowscodecs.dll in (null)", then the program's folder). Windows applies the process's
+//   default directories, and the flags gdiplus.dll was loaded with, to delay loads too.
+const char* const kPlantedLibraries[] = {
+    // Named by the program.
+    "pdh", "version", "crypt32", "gdiplus", "comctl32", "comdlg32",
+    // Loaded on its behalf by the system's libraries (themes, drawing, the shell, the
+    // common dialogs).
+    "uxtheme", "dwmapi", "oleacc", "msimg32", "winmm", "wtsapi32", "userenv", "cryptbase",
+    "secur32", "apphelp", "ntmarta", "profapi", "wintrust", "dbghelp", "bcrypt",
+    "compstui", "winspool.drv"};
+
+std::string FileName(const std::string& library) {
+  return library.find('.') == std::string::npos ? library + ".dll" : library;
+}
+
+BOOL CALLBACK FindThreeDotButton(HWND child, LPARAM found) {
+  char caption[8] = {};
+  GetWindowTextA(child, caption, sizeof(caption));
+  if (lstrcmpA(caption, "...") != 0) return TRUE;
+  *reinterpret_cast<HWND*>(found) = child;
+  return FALSE;
+}
+
+}  // namespace
+
+TEST_F(MemtideEndToEnd, PlantedLibraries_BesideThePortableCopy_AreNeverLoaded) {
+  testsupport::TempFolder folder;
+  const std::string exe = folder.File("Memtide.exe");
+  ASSERT_TRUE(CopyFileA(ProgramPath().c_str(), exe.c_str(), FALSE));
+  for (const char* asset : {"p1.png", "p2.png", "English.lng"}) {
+    CopyFileA((testsupport::ExeFolder() + asset).c_str(), folder.File(asset).c_str(), FALSE);
+  }
+  std::string overrides;
+  for (const char* name : kPlantedLibraries) {
+    ASSERT_TRUE(CopyFileA((testsupport::ExeFolder() + "PlantedLibrary.dll").c_str(),
+                          folder.File(FileName(name)).c_str(), FALSE));
+    if (!overrides.empty()) overrides += ',';
+    overrides += name;
+  }
+  char inherited[1024] = {};
+  const DWORD had = GetEnvironmentVariableA("WINEDLLOVERRIDES", inherited, sizeof(inherited));
+  std::string all = overrides + "=n,b";
+  if (had) {
+    all += ';';
+    all += inherited;
+  }
+  SetEnvironmentVariableA("WINEDLLOVERRIDES", all.c_str());
+  struct Restore {
+    bool Had;
+    const char* Value;
+    ~Restore() { SetEnvironmentVariableA("WINEDLLOVERRIDES", Had ? Value : nullptr); }
+  } restore{had > 0, inherited};
+  {
+    // The companion launch too.
+    const std::string helper = testsupport::ExeFolder() + "FakeCompanion.exe";
+    UniqueHKey key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kCompanionKey, 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, key.put(), nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(key.get(), "programfile", 0, REG_SZ,
+                   reinterpret_cast<const BYTE*>(helper.c_str()),
+                   static_cast<DWORD>(helper.size() + 1));
+  }
+
+  const auto loaded = [&folder] {
+    std::string names;
+    for (const char* name : kPlantedLibraries) {
+      if (!FileExists(folder.File(FileName(name) + ".loaded"))) continue;
+      names += ' ';
+      names += FileName(name);
+    }
+    return names;
+  };
+  Program& p = Start("", exe);
+  ASSERT_TRUE(p.Running()) << "the program did not start beside the planted libraries; loaded:"
+                           << loaded();
+  const DWORD pid = p.Id();
+  ASSERT_TRUE(WaitMonitorHidden());
+
+  // About box.
+  ASSERT_TRUE(ChooseMenuItem(6));
+  std::string text;
+  HWND box = WaitMessageBox(text);
+  ASSERT_TRUE(box) << "About box did not appear";
+  PostMessageA(box, WM_COMMAND, IDOK, 0);
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(box); }, 3000));
+
+  // Options dialog (tab and hot-key controls), and its file dialog of the language button.
+  ASSERT_TRUE(ChooseMenuItem(4));
+  HWND options = nullptr;
+  ASSERT_TRUE(WaitFor([&] {
+    options = FindTopWindow(pid, "", "Options");
+    return options && IsWindowVisible(options);
+  }, 5000)) << "the options dialog did not open";
+  HWND add = nullptr;
+  EXPECT_TRUE(WaitFor([&] {
+    EnumChildWindows(options, FindThreeDotButton, reinterpret_cast<LPARAM>(&add));
+    return add != nullptr;
+  }, 5000));
+  ASSERT_TRUE(add) << "no language button";
+  PostMessageA(add, BM_CLICK, 0, 0);
+  HWND fileDialog = nullptr;
+  EXPECT_TRUE(WaitFor([&] {
+    for (const auto& w : TopWindows(pid)) {
+      if (w.Class == "#32770" && w.Visible && w.Wnd != options) fileDialog = w.Wnd;
+    }
+    return fileDialog != nullptr;
+  }, 10000)) << "the file dialog did not open";
+  if (fileDialog) {
+    PostMessageA(fileDialog, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(fileDialog); }, 5000));
+  }
+  PostMessageA(options, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(options); }, 5000));
+
+  // The companion launch.
+  const std::string record = testsupport::ExeFolder() + "FakeCompanion.exe.args.txt";
+  DeleteFileA(record.c_str());
+  ASSERT_TRUE(ChooseMenuItem(3));
+  EXPECT_TRUE(WaitFor([&] { return FileExists(record); }, 10000)) << "companion not started";
+  // Gone before the tray menu is opened again: while it ends, the keys sent to the menu
+  // may reach it instead.
+  EXPECT_TRUE(WaitFor([] { return CountProcesses("FakeCompanion.exe") == 0; }, 10000));
+  DeleteFileA(record.c_str());
+
+  // An optimization.
+  ASSERT_TRUE(ChooseMenuItem(1));
+  EXPECT_TRUE(WatchForRun(10000).Rose) << "no optimization ran";
+
+  ASSERT_TRUE(ChooseMenuItem(7));
+  const auto code = p.WaitExit(10000);
+  ASSERT_TRUE(code.has_value()) << "Exit did not end the program";
+  EXPECT_EQ(*code, 0u);
+
+  EXPECT_EQ(loaded(), "") << "loaded from the program's folder";
+}
