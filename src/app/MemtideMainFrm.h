@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "monitor/MonitorRules.h"
 #include "ui/Form.h"
 
 class TTrayIcon;
@@ -36,8 +37,8 @@ class TFrmMemtideMain : public TForm {
   void ApplyLanguage(const TMultiLanguage* Language);
   // Replaces every hot key of HKM by this one.
   void RegisterOptimizeHotKey(std::uint32_t HotKey);
-  // Screen edge of the taskbar (1 bottom, 2 left, 3 top, 4 right) and its thickness.
-  int GetTaskbarEdge(int& Thickness) const;
+  // Screen edge of the taskbar and its thickness.
+  TaskbarEdge GetTaskbarEdge(int& Thickness) const;
   // The companion cleaner's program file, or empty text when it is not installed.
   std::string GetBrisvanePath() const;
 

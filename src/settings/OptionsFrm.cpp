@@ -10,6 +10,7 @@
 #include "ui/Application.h"
 #include "ui/Dialogs.h"
 #include "ui/Dpi.h"
+#include "util/AnsiText.h"
 #include "ui/StdCtrls.h"
 #include "util/FileSearcher.h"
 #include "util/MakerSite.h"
@@ -95,15 +96,9 @@ void SetupSwatch(TpcDockPanel* p) {
   p->SetShowImage(false);
 }
 
-bool SameTextNoCase(const std::string& a, const std::string& b) {
-  return CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, a.c_str(),
-                        static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size())) ==
-         CSTR_EQUAL;
-}
-
 int FindItemNoCase(const TComboBox* box, const std::string& text) {
   for (int i = 0; i < box->ItemCount(); ++i)
-    if (SameTextNoCase(box->Item(i), text)) return i;
+    if (SameTextIgnoringCase(box->Item(i), text)) return i;
   return -1;
 }
 

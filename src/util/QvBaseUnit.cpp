@@ -3,10 +3,10 @@
 #include <shellapi.h>
 
 #include <algorithm>
-#include <cctype>
 #include <utility>
 #include <vector>
 
+#include "util/AnsiText.h"
 #include "util/ModalBoxScope.h"
 #include "util/QvFileService.h"
 #include "util/ScopedHandles.h"
@@ -30,15 +30,6 @@ std::string Trim(const std::string& text) {
   if (first == std::string::npos) return "";
   const auto last = text.find_last_not_of(' ');
   return text.substr(first, last - first + 1);
-}
-
-bool EqualsNoCase(const std::string& a, const char* b) {
-  const std::string lower(b);
-  if (a.size() != lower.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) != lower[i]) return false;
-  }
-  return true;
 }
 
 // A value of an open key when it is text (REG_SZ or REG_EXPAND_SZ, not expanded).
@@ -224,7 +215,7 @@ bool ResolveProgramFile(const std::string& Command, std::string& Path) {
   const auto blank = text.find(' ');
   if (blank != std::string::npos) {
     const std::string first = text.substr(0, blank);
-    if (EqualsNoCase(first, "rundll32") || EqualsNoCase(first, "rundll32.exe")) {
+    if (SameTextAscii(first, "rundll32") || SameTextAscii(first, "rundll32.exe")) {
       text = text.substr(blank + 1);
     }
   }

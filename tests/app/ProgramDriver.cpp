@@ -29,6 +29,7 @@ bool Program::Start(const std::string& exe, const std::string& args) {
   PROCESS_INFORMATION pi = {};
   std::vector<char> buf(cmd.begin(), cmd.end());
   buf.push_back('\0');
+  start_tick_ = GetTickCount();
   if (!CreateProcessA(exe.c_str(), buf.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
                       &pi)) {
     return false;
@@ -123,6 +124,10 @@ HWND MonitorWindow(DWORD pid) {
     }
   }
   return nullptr;
+}
+
+bool MonitorShownOnce(HWND monitor) {
+  return monitor && (GetWindowLongPtrA(monitor, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
 }
 
 int CountProcesses(const std::string& exeName) {
@@ -378,7 +383,7 @@ bool NoProgramRunning(DWORD ms) {
 std::string EndToEndSkipReason(const std::string& exe) {
   // The desktop's shell may still be starting when the first window of a session opens.
   // (Wine sizes its taskbar only once something is shown in it.)
-  if (!WaitFor([] { return FindWindowA("Shell_TrayWnd", nullptr) != nullptr; }, 15000, 100))
+  if (!WaitFor([] { return FindWindowA("Shell_TrayWnd", nullptr) != nullptr; }, kReactionMs, 100))
     return "no taskbar: the Wine prefix has no shared virtual desktop";
   if (!FileExists(exe)) return "Memtide.exe not built beside the tests";
   return "";
