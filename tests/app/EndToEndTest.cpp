@@ -158,9 +158,12 @@ class MemtideEndToEnd : public ::testing::Test {
 
   // Opens the tray menu and chooses the item at 1-based position n (separators skipped).
   bool ChooseMenuItem(int n) {
-    if (!OpenTrayMenu()) return false;
-    for (int i = 0; i < n; ++i) PressKey(VK_DOWN);
-    PressKey(VK_RETURN);
+    HWND menu = OpenTrayMenu();
+    if (!menu) return false;
+    for (int i = 0; i < n; ++i) MenuKey(menu, VK_DOWN);
+    MenuKey(menu, VK_RETURN);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(menu); }, kReactionMs))
+        << "the menu stayed open after item " << n << " was chosen";
     return true;
   }
 
@@ -197,7 +200,7 @@ class MemtideEndToEnd : public ::testing::Test {
       testsupport::PumpMessages(200);
     }
     for (const auto& w : TopWindows(pid)) {
-      if (w.Class == "#32768" && w.Visible) PressKey(VK_ESCAPE);
+      if (w.Class == "#32768" && w.Visible) MenuKey(w.Wnd, VK_ESCAPE);
     }
   }
 
@@ -485,8 +488,8 @@ TEST_F(MemtideEndToEnd, TrayMenu_HasSevenItemsAndThreeSeparators) {
   EXPECT_GT(r.bottom - r.top, 7 * (itemHeight - 4));
   EXPECT_LT(r.bottom - r.top, 10 * itemHeight + 8);
   // Down eight times wraps from the seventh item back to the first (Start Optimize).
-  for (int i = 0; i < 8; ++i) PressKey(VK_DOWN);
-  PressKey(VK_RETURN);
+  for (int i = 0; i < 8; ++i) MenuKey(menu, VK_DOWN);
+  MenuKey(menu, VK_RETURN);
   EXPECT_TRUE(WatchForRun(kReactionMs).Rose);
 }
 
@@ -496,7 +499,7 @@ TEST_F(MemtideEndToEnd, TrayMenu_OpensAgainAfterItWasDismissed) {
   for (int i = 0; i < 3; ++i) {
     HWND menu = OpenTrayMenu();
     ASSERT_TRUE(menu) << "opening " << i + 1;
-    PressKey(VK_ESCAPE);
+    MenuKey(menu, VK_ESCAPE);
     ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(menu); }, kReactionMs));
   }
 }
@@ -530,7 +533,7 @@ TEST_F(MemtideEndToEnd, TrayMenu_StartOptimizeDisabledDuringRun) {
   ASSERT_TRUE(menu);
   int drawnAfterMs = 0;
   const int idleDark = FirstMenuRowDark(menu, drawnAfterMs);
-  PressKey(VK_ESCAPE);
+  MenuKey(menu, VK_ESCAPE);
   ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(menu); }, kReactionMs));
   ASSERT_GT(idleDark, 10) << "no caption seen in the idle menu (" << drawnAfterMs << " ms)";
 
@@ -544,7 +547,7 @@ TEST_F(MemtideEndToEnd, TrayMenu_StartOptimizeDisabledDuringRun) {
   menu = OpenTrayMenu();
   ASSERT_TRUE(menu) << "the menu did not open during the run";
   const int busyDark = FirstMenuRowDark(menu, drawnAfterMs);
-  PressKey(VK_ESCAPE);
+  MenuKey(menu, VK_ESCAPE);
   EXPECT_LT(busyDark, idleDark / 3) << "Start Optimize is not greyed during the run ("
                                     << drawnAfterMs << " ms)";
   watch.Sample();
@@ -750,6 +753,6 @@ TEST_F(MemtideEndToEnd, Optimization_MemoryRisesAndFallsAndTheResultIsShown) {
     FirstMenuRowDark(menu, drawnAfterMs);
     const RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     ScreenShot(screen).SavePng(testsupport::ExeFolder() + "desktop.png");
-    PressKey(VK_ESCAPE);
+    MenuKey(menu, VK_ESCAPE);
   }
 }

@@ -230,6 +230,13 @@ void PressChord(const std::vector<WORD>& vks) {
   testsupport::PumpMessages(30);
 }
 
+void MenuKey(HWND menu, WORD vk) {
+  const UINT scan = MapVirtualKeyA(vk, MAPVK_VK_TO_VSC);
+  PostMessageA(menu, WM_KEYDOWN, vk, static_cast<LPARAM>(1 | (scan << 16)));
+  PostMessageA(menu, WM_KEYUP, vk, static_cast<LPARAM>(1 | (scan << 16) | 0xC0000000u));
+  testsupport::PumpMessages(30);
+}
+
 RECT TaskbarRect() {
   RECT r{0, 0, 0, 0};
   if (HWND bar = FindWindowA("Shell_TrayWnd", nullptr)) GetWindowRect(bar, &r);

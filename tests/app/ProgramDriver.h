@@ -113,6 +113,13 @@ void Click(int x, int y, bool right = false);
 void DoubleClick(int x, int y);
 void PressKey(WORD vk);
 void PressChord(const std::vector<WORD>& vks);  // held in order, released in reverse
+// A key pressed in an open menu of another program, posted to the menu's own window, whose
+// menu loop reads it from its thread's queue as it reads typed keys. Not through the
+// system: Wine 8 routes typed keys to the foreground window, and after a program the
+// tested one started has ended there was none; the tested program's SetForegroundWindow
+// before its menu (on its hidden main form) did not give it back, and the keys were lost
+// (seen with FakeCompanion under load: no foreground window for 10 s, the menu open).
+void MenuKey(HWND menu, WORD vk);
 
 // The desktop's taskbar and the point over the first icon of its notification area.
 RECT TaskbarRect();
