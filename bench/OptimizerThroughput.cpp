@@ -6,9 +6,7 @@
 // the ratio (goal: at most 1.10).
 #include <windows.h>
 
-#include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -20,49 +18,7 @@
 
 namespace {
 
-constexpr std::size_t kBlock = 1048576;
 constexpr int kRounds = 9;
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
-// Commits and fills up to `n` blocks as the optimizer does, stops at the first refusal,
-// then frees them; returns the blocks held.
-int BareLoop(int n) {
-  std::vector<void*> blocks;
-  blocks.reserve(static_cast<std::size_t>(n));
-  for (int i = 0; i < n; ++i) {
-    void* p = VirtualAlloc(nullptr, kBlock, MEM_COMMIT, PAGE_READWRITE | PAGE_NOCACHE);
-    if (!p) break;
-    std::memset(p, 0, kBlock);
-    blocks.push_back(p);
-  }
-  for (void* p : blocks) VirtualFree(p, 0, MEM_RELEASE);
-  return static_cast<int>(blocks.size());
-}
-
-// The real optimizer with its run size fixed at `blocks`, timing each Optimize call.
-class TimedOptimizer final : public IMonitorOptimizer {
- public:
-  TimedOptimizer(std::shared_ptr<IMonitorOptimizer> real, int* blocks, double* seconds)
-      : real_(std::move(real)), blocks_(blocks), seconds_(seconds) {}
-  std::int64_t FreeMemory() override { return real_->FreeMemory(); }
-  std::int64_t TotalMemory() const override { return real_->TotalMemory(); }
-  bool Working() const override { return real_->Working(); }
-  void Optimize(int, std::function<void(int)> onProgress) override {
-    double t0 = bench::Now();
-    real_->Optimize(*blocks_, std::move(onProgress));
-    *seconds_ = bench::Now() - t0;
-  }
-  void Stop() override { real_->Stop(); }
-
- private:
-  std::shared_ptr<IMonitorOptimizer> real_;
-  int* blocks_;
-  double* seconds_;
-};
 
 class NoProcesses final : public IMonitorProcesses {
  public:
@@ -81,7 +37,8 @@ int main() {
   parts.FillDefaults();
   auto makeReal = parts.MakeOptimizer;
   parts.MakeOptimizer = [&] {
-    return std::shared_ptr<IMonitorOptimizer>(new TimedOptimizer(makeReal(), &blocks, &seconds));
+    return std::shared_ptr<IMonitorOptimizer>(
+        new bench::FixedRunOptimizer(makeReal(), &blocks, &seconds));
   };
   // Trimming other processes is not part of this figure.
   parts.MakeProcesses = [] { return std::shared_ptr<IMonitorProcesses>(new NoProcesses); };
@@ -95,7 +52,7 @@ int main() {
               "bare_ms", "ratio", "goal");
   // The optimizer with an empty progress handler: what the handler itself adds.
   auto alone = makeReal();
-  BareLoop(64);  // first-use costs of the heap and the address space
+  bench::BareBlockLoop(64);  // first-use costs of the heap and the address space
   for (int n : {256, 1024, 2048}) {
     std::vector<double> opt, bare, plain;
     int held = 0;
@@ -104,13 +61,13 @@ int main() {
       monitor->StartOptimize();
       opt.push_back(seconds);
       double t0 = bench::Now();
-      held = BareLoop(n);
+      held = bench::BareBlockLoop(n);
       bare.push_back(bench::Now() - t0);
       t0 = bench::Now();
       alone->Optimize(n, [](int) {});
       plain.push_back(bench::Now() - t0);
     }
-    double o = Median(opt), b = Median(bare), p = Median(plain);
+    double o = bench::Median(opt), b = bench::Median(bare), p = bench::Median(plain);
     std::printf("%6d %8d %12.1f %12.1f %12.1f %8.3f %6s\n", n, held, o * 1000, p * 1000,
                 b * 1000, o / b, "1.10");
     std::fflush(stdout);

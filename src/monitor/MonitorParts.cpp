@@ -3,6 +3,7 @@
 
 #include "memory/MemtideMemOpt.h"
 #include "memory/PublicUnit.h"
+#include "monitor/MonitorRules.h"
 #include "sampling/CPUClass.h"
 #include "sampling/MemtideProcessUnit.h"
 #include "ui/Application.h"
@@ -39,18 +40,21 @@ class SystemOptimizer final : public IMonitorOptimizer {
 class SystemProcesses final : public IMonitorProcesses {
  public:
   // The refresh handles pending messages through the application, like every other long
-  // loop of the program (dialog keys and the end of the message loop included).
-  // Trimming needs the identifiers only: no icons (see SetCollectIcons).
+  // loop of the program (dialog keys and the end of the message loop included), at the
+  // pace of the optimizer's progress handler: each check costs about what trimming one
+  // process does. Trimming needs the identifiers only: no details, no icons.
   SystemProcesses() {
     collection_.ProcessMessages = [] { Application()->ProcessMessages(); };
+    collection_.SetMessageInterval(kProgressPumpMs);
     collection_.SetCollectIcons(false);
   }
 
   std::vector<DWORD> RefreshProcessIds() override {
-    collection_.Refresh();
+    collection_.Refresh(kNoDetails);
     collection_.AdvanceStates();
     collection_.RemoveGone();
     std::vector<DWORD> ids;
+    ids.reserve(collection_.Items().size());
     for (const auto& item : collection_.Items()) ids.push_back(item->ProcessID);
     return ids;
   }

@@ -79,24 +79,22 @@ BOOL CALLBACK CollectWindow(HWND wnd, LPARAM param) {
 void TMainWindow::RefreshWindows() {
   WindowTitle_.clear();
   WinList_.clear();
+  firstWindow_.clear();
   std::vector<TWindowEntry> found;
   WindowCollector collector{&found, &ProcessMessages};
   EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&collector));
   WinList_ = std::move(found);
+  // emplace keeps the first window listed for a process.
+  for (const TWindowEntry& entry : WinList_) firstWindow_.emplace(entry.ProcessID, entry.Wnd);
 }
 
-HWND TMainWindow::FindWindow(DWORD ProcessID, std::wstring& Title) {
+HWND TMainWindow::FindWindow(DWORD ProcessID, std::wstring& Title) const {
   Title.clear();
-  // A copy: a message handled between two comparisons may refresh the list.
-  const std::vector<TWindowEntry> list = WinList_;
-  for (const TWindowEntry& entry : list) {
-    if (ProcessMessages) ProcessMessages();
-    if (entry.ProcessID != ProcessID) continue;
-    char text[kTextBuffer] = {};
-    if (GetWindowTextA(entry.Wnd, text, sizeof(text)) > 0) Title = AnsiToWide(text);
-    return entry.Wnd;
-  }
-  return nullptr;
+  auto found = firstWindow_.find(ProcessID);
+  if (found == firstWindow_.end()) return nullptr;
+  char text[kTextBuffer] = {};
+  if (GetWindowTextA(found->second, text, sizeof(text)) > 0) Title = AnsiToWide(text);
+  return found->second;
 }
 
 // ---- TMemtideProcessCollection
@@ -115,7 +113,14 @@ TMemtideProcessCollection::~TMemtideProcessCollection() {
 }
 
 void TMemtideProcessCollection::Pump() {
-  if (ProcessMessages) ProcessMessages();
+  if (!ProcessMessages) return;
+  if (messageInterval_ != 0 && messagesHandled_ &&
+      GetTickCount() - lastMessages_ < messageInterval_)
+    return;
+  ProcessMessages();
+  // Timed from the end: a handler that ran long leaves the loop its full interval.
+  lastMessages_ = GetTickCount();
+  messagesHandled_ = true;
 }
 
 TQvProcessInfo* TMemtideProcessCollection::Item(int index) const {
@@ -124,20 +129,24 @@ TQvProcessInfo* TMemtideProcessCollection::Item(int index) const {
 }
 
 int TMemtideProcessCollection::FindIndex(DWORD ProcessID) const {
-  for (std::size_t i = 0; i < Items_.size(); ++i)
-    if (Items_[i]->ProcessID == ProcessID) return static_cast<int>(i);
-  return -1;
+  if (indexStale_) {
+    indexById_.clear();
+    // emplace keeps the first record of an identifier.
+    for (std::size_t i = 0; i < Items_.size(); ++i) indexById_.emplace(Items_[i]->ProcessID, i);
+    indexStale_ = false;
+  }
+  auto found = indexById_.find(ProcessID);
+  return found == indexById_.end() ? -1 : static_cast<int>(found->second);
 }
 
 void TMemtideProcessCollection::TrimWorkingSet(DWORD ProcessID) {
   UniqueHandle process(OpenProcess(kTrimAccess, FALSE, ProcessID));
   if (!process) return;
-  auto set = SetWorkingSetSize ? SetWorkingSetSize
-                               : std::function<BOOL(HANDLE, SIZE_T, SIZE_T)>(
-                                     [](HANDLE h, SIZE_T lo, SIZE_T hi) {
-                                       return SetProcessWorkingSetSize(h, lo, hi);
-                                     });
-  set(process.get(), static_cast<SIZE_T>(-1), static_cast<SIZE_T>(-1));
+  const SIZE_T all = static_cast<SIZE_T>(-1);
+  if (SetWorkingSetSize)
+    SetWorkingSetSize(process.get(), all, all);
+  else
+    SetProcessWorkingSetSize(process.get(), all, all);
 }
 
 void TMemtideProcessCollection::AdvanceStates() {
@@ -153,8 +162,10 @@ void TMemtideProcessCollection::RemoveGone() {
   ScopedFlag guard(busy_);
   if (!guard.Entered()) return;
   for (std::size_t i = Items_.size(); i-- > 0;) {
-    if (i < Items_.size() && Items_[i]->State == kProcessGone)
+    if (i < Items_.size() && Items_[i]->State == kProcessGone) {
       Items_.erase(Items_.begin() + static_cast<std::ptrdiff_t>(i));
+      indexStale_ = true;
+    }
     Pump();
   }
 }
@@ -165,44 +176,27 @@ void TMemtideProcessCollection::UpdateIo(HANDLE process, TQvProcessInfo& R) {
   // A failed read keeps the stored counters and counts no traffic.
   bool ok = GetProcessIoCounters(process, &counters) != FALSE;
   ApplyIoCounters(R, ok ? &counters : nullptr);
-  if (MaxIODeltaTotalBytes_ != -1) IODeltaTotalBytes_ += R.IODeltaTotalBytes;
+  // The first refresh that reads counters has nothing to tell traffic from totals by.
+  if (countersRead_) IODeltaTotalBytes_ += R.IODeltaTotalBytes;
 }
 
-void TMemtideProcessCollection::RefreshKnown(TQvProcessInfo& R) {
-  R.State = kProcessKnown;
-  // Not inheritable: a program started from a message handled meanwhile must not get it.
-  UniqueHandle process(OpenProcess(kQueryAccess, FALSE, R.ProcessID));
-  if (R.FilePath.empty() && R.ProcessID != 0 && R.ProcessID != 4) {
-    if (process) {
-      R.FilePath = ModulePath(process.get());
-      R.IconIndex = collectIcons_ ? GetSmallIconIndex(WideToAnsi(R.FilePath)) : -1;
-      ReadCommandLine(process.get(), R);
-      R.UserName = AnsiToWide(ProcessUserName(process.get()));
-    }
-    ReadVersionTexts(R);
-  }
-  if (process) {
-    UpdateIo(process.get(), R);
-    ReadGuiCounts(process.get(), R);
-    R.AffinityMask = AffinityOf(process.get(), R.AffinityMask);
-  }
-  R.MainWindow = mainWindow_.FindWindow(R.ProcessID, R.WindowTitle);
+void TMemtideProcessCollection::ReadCounters(HANDLE process, TQvProcessInfo& R) {
+  if (!process) return;
+  UpdateIo(process, R);
+  ReadGuiCounts(process, R);
+  R.AffinityMask = AffinityOf(process, R.AffinityMask);
 }
 
-void TMemtideProcessCollection::AddNew(const std::wstring& exeName, DWORD processId) {
-  auto record = std::make_unique<TQvProcessInfo>();
-  TQvProcessInfo& R = *record;
-  R.ProcessID = processId;
-  R.ExeName = exeName;
-  R.State = kProcessNew;
+// What a process is: read once, as for a process seen for the first time. `process` is
+// null when the process could not be opened.
+void TMemtideProcessCollection::ReadIdentity(HANDLE process, TQvProcessInfo& R) {
+  const bool systemId = R.ProcessID == 0 || R.ProcessID == 4;
   R.FilePath = R.ExeName;
-  const bool systemId = processId == 0 || processId == 4;
-  UniqueHandle process(OpenProcess(kQueryAccess, FALSE, processId));
   if (process) {
     if (systemId) {
       R.FilePath = R.CommandLine = kSystemProcess;
     } else {
-      R.FilePath = NormaliseModulePath(ModulePath(process.get()), R.FilePath,
+      R.FilePath = NormaliseModulePath(ModulePath(process), R.FilePath,
                                        AnsiToWide(GetSystemFolder()));
       if (!SameTextIgnoringCase(FileNamePart(R.FilePath), R.ExeName)) {
         std::string resolved;
@@ -210,14 +204,11 @@ void TMemtideProcessCollection::AddNew(const std::wstring& exeName, DWORD proces
         R.FilePath = AnsiToWide(resolved);
         R.CommandLine = R.FilePath;
       } else {
-        ReadCommandLine(process.get(), R);
+        ReadCommandLine(process, R);
       }
     }
     R.IconIndex = collectIcons_ ? GetSmallIconIndex(WideToAnsi(R.FilePath)) : -1;
-    R.UserName = AnsiToWide(ProcessUserName(process.get()));
-    R.AffinityMask = AffinityOf(process.get(), 0);
-    UpdateIo(process.get(), R);
-    ReadGuiCounts(process.get(), R);
+    R.UserName = AnsiToWide(accountNames_.OfProcess(process));
   } else {
     if (systemId) R.FilePath = R.CommandLine = kSystemProcess;
     R.IconIndex = -1;
@@ -230,12 +221,54 @@ void TMemtideProcessCollection::AddNew(const std::wstring& exeName, DWORD proces
   std::string signer;
   GetSignerName(WideToAnsi(R.FilePath), signer);
   R.Signer = AnsiToWide(signer);
-  mainWindow_.SetUpdated(false);
-  R.MainWindow = mainWindow_.FindWindow(R.ProcessID, R.WindowTitle);
-  Items_.push_back(std::move(record));
+  R.IdentityRead = true;
 }
 
-void TMemtideProcessCollection::Refresh() {
+void TMemtideProcessCollection::RefreshKnown(TQvProcessInfo& R, unsigned details) {
+  R.State = kProcessKnown;
+  const bool firstIdentity = (details & kIdentityDetails) && !R.IdentityRead;
+  const bool retryPath = (details & kIdentityDetails) && R.IdentityRead && R.FilePath.empty() &&
+                         R.ProcessID != 0 && R.ProcessID != 4;
+  if (firstIdentity || retryPath || (details & kCounterDetails)) {
+    // Not inheritable: a program started from a message handled meanwhile must not get it.
+    UniqueHandle process(OpenProcess(kQueryAccess, FALSE, R.ProcessID));
+    if (firstIdentity) ReadIdentity(process.get(), R);
+    if (retryPath) {
+      if (process) {
+        R.FilePath = ModulePath(process.get());
+        R.IconIndex = collectIcons_ ? GetSmallIconIndex(WideToAnsi(R.FilePath)) : -1;
+        ReadCommandLine(process.get(), R);
+        R.UserName = AnsiToWide(accountNames_.OfProcess(process.get()));
+      }
+      ReadVersionTexts(R);
+    }
+    if (details & kCounterDetails) ReadCounters(process.get(), R);
+  }
+  if (details & kWindowDetails) R.MainWindow = mainWindow_.FindWindow(R.ProcessID, R.WindowTitle);
+}
+
+void TMemtideProcessCollection::AddNew(const std::wstring& exeName, DWORD processId,
+                                       DWORD parentId, unsigned details) {
+  auto record = std::make_unique<TQvProcessInfo>();
+  TQvProcessInfo& R = *record;
+  R.ProcessID = processId;
+  R.ParentProcessID = parentId;
+  R.ExeName = exeName;
+  R.State = kProcessNew;
+  R.FilePath = R.ExeName;
+  R.IconIndex = -1;  // unknown until the identity is read
+  if (details & (kIdentityDetails | kCounterDetails)) {
+    UniqueHandle process(OpenProcess(kQueryAccess, FALSE, processId));
+    if (details & kIdentityDetails) ReadIdentity(process.get(), R);
+    if (details & kCounterDetails) ReadCounters(process.get(), R);
+  }
+  mainWindow_.SetUpdated(false);
+  if (details & kWindowDetails) R.MainWindow = mainWindow_.FindWindow(R.ProcessID, R.WindowTitle);
+  Items_.push_back(std::move(record));
+  if (!indexStale_) indexById_.emplace(processId, Items_.size() - 1);
+}
+
+void TMemtideProcessCollection::Refresh(unsigned Details) {
   ScopedFlag guard(busy_);
   if (!guard.Entered()) return;
   UniqueFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
@@ -245,14 +278,18 @@ void TMemtideProcessCollection::Refresh() {
   if (!Process32First(snapshot.get(), &entry)) return;
   IODeltaTotalBytes_ = 0;
   mainWindow_.SetUpdated(true);
+  // Records take their windows from the list made at the end of the refresh before. One
+  // that did not ask for windows made none, and the list it left may name closed windows.
+  if ((Details & kWindowDetails) && windowsStale_) mainWindow_.RefreshWindows();
   do {
     Pump();
     entry.szExeFile[sizeof(entry.szExeFile) - 1] = '\0';
     int index = FindIndex(entry.th32ProcessID);
     if (index >= 0)
-      RefreshKnown(*Items_[static_cast<std::size_t>(index)]);
+      RefreshKnown(*Items_[static_cast<std::size_t>(index)], Details);
     else
-      AddNew(AnsiToWide(entry.szExeFile), entry.th32ProcessID);
+      AddNew(AnsiToWide(entry.szExeFile), entry.th32ProcessID, entry.th32ParentProcessID,
+             Details);
     entry.dwSize = sizeof(entry);
   } while (Process32Next(snapshot.get(), &entry));
   snapshot.reset();
@@ -261,8 +298,10 @@ void TMemtideProcessCollection::Refresh() {
     MaxIODeltaTotalBytes_ = 0;
   else if (IODeltaTotalBytes_ > MaxIODeltaTotalBytes_)
     MaxIODeltaTotalBytes_ = IODeltaTotalBytes_;
-  UpdateFromSystemList();
-  mainWindow_.RefreshWindows();
+  if (Details & kCounterDetails) countersRead_ = true;
+  if (Details & kSystemListDetails) UpdateFromSystemList();
+  windowsStale_ = !(Details & kWindowDetails);
+  if (!windowsStale_) mainWindow_.RefreshWindows();
 }
 
 void TMemtideProcessCollection::UpdateFromSystemList() {

@@ -10,9 +10,11 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "sampling/NtSystemInfo.h"
+#include "sampling/RemoteProcess.h"
 
 inline constexpr std::size_t kProcessHistoryLength = 50;
 
@@ -23,6 +25,25 @@ enum : std::uint8_t {
   kProcessKnown = 2,     // seen in the last refresh
   kProcessReported = 7,  // new, reported once
   kProcessGone = 8,
+};
+
+// What a refresh reads besides the identifier, executable name, parent and state of each
+// record, which the process snapshot gives. Trimming working sets needs none of it, and on a
+// machine with hundreds of processes reading it costs many times the trimming itself.
+enum TProcessDetails : unsigned {
+  kNoDetails = 0,
+  // FilePath, CommandLine, UserName, the version texts, Signer and IconIndex: read once per
+  // record, by the first refresh that asks (again while FilePath is empty).
+  kIdentityDetails = 1,
+  // I/O counters, GUI object counts and AffinityMask: every refresh that asks opens each
+  // process for them.
+  kCounterDetails = 2,
+  // Times, counts, memory sizes, page faults and CPU share from the system process list,
+  // and the collection's sums of them.
+  kSystemListDetails = 4,
+  // MainWindow and WindowTitle from the window list.
+  kWindowDetails = 8,
+  kAllDetails = 15,
 };
 
 struct TQvProcessInfo {
@@ -76,6 +97,7 @@ struct TQvProcessInfo {
   std::uint8_t State = kProcessNew;
   int IconIndex = 0;
   bool Suspended = false;
+  bool IdentityRead = false;  // a refresh with kIdentityDetails has read this record
 };
 
 struct TWindowEntry {
@@ -89,7 +111,7 @@ class TMainWindow {
   // no owner.
   void RefreshWindows();
   // The first listed window of the process and its title; null and "" when none.
-  HWND FindWindow(DWORD ProcessID, std::wstring& Title);
+  HWND FindWindow(DWORD ProcessID, std::wstring& Title) const;
 
   const std::wstring& WindowTitle() const { return WindowTitle_; }
   void SetWindowTitle(const std::wstring& v) { WindowTitle_ = v; }
@@ -103,6 +125,7 @@ class TMainWindow {
  private:
   std::wstring WindowTitle_;
   std::vector<TWindowEntry> WinList_;
+  std::unordered_map<DWORD, HWND> firstWindow_;  // of each process in WinList_
   bool Updated_ = false;
 };
 
@@ -114,10 +137,11 @@ class TMemtideProcessCollection {
   TMemtideProcessCollection(const TMemtideProcessCollection&) = delete;
   TMemtideProcessCollection& operator=(const TMemtideProcessCollection&) = delete;
 
-  // Brings Items up to date from a fresh process snapshot and the system process list.
-  // Pending window messages are handled inside; a call made from one of them while a
-  // refresh, AdvanceStates or RemoveGone is running returns at once.
-  void Refresh();
+  // Brings Items up to date from a fresh process snapshot, reading the details asked for
+  // (TProcessDetails, combined with |). Pending window messages are handled inside; a call
+  // made from one of them while a refresh, AdvanceStates or RemoveGone is running returns
+  // at once.
+  void Refresh(unsigned Details = kAllDetails);
   // 0 -> 7, 2 -> 1, 7 -> 1, 1 -> 8 for every record.
   void AdvanceStates();
   // Frees the records in state 8.
@@ -150,15 +174,24 @@ class TMemtideProcessCollection {
   // Handles pending window messages inside the loops (default: a PeekMessage loop). The
   // owner may hand in its application's.
   std::function<void()> ProcessMessages;
+  // Least time between two ProcessMessages calls of the loops (0, the default: at every
+  // step). A message check costs about as much as trimming a process does, so an owner
+  // that trims hundreds of them asks for fewer.
+  DWORD MessageInterval() const { return messageInterval_; }
+  void SetMessageInterval(DWORD Milliseconds) { messageInterval_ = Milliseconds; }
 
-  // Seams for tests: the system process list query and the working-set call.
+  // Seams for tests: the system process list query, the working-set call and (through
+  // AccountNames().Lookup) the account look-up.
   NtQuerySystemInformationFn QuerySystemInformation = nullptr;
   std::function<BOOL(HANDLE, SIZE_T, SIZE_T)> SetWorkingSetSize;
+  TAccountNames& AccountNames() { return accountNames_; }
 
  private:
   void Pump();
-  void RefreshKnown(TQvProcessInfo& R);
-  void AddNew(const std::wstring& exeName, DWORD processId);
+  void RefreshKnown(TQvProcessInfo& R, unsigned details);
+  void AddNew(const std::wstring& exeName, DWORD processId, DWORD parentId, unsigned details);
+  void ReadIdentity(HANDLE process, TQvProcessInfo& R);
+  void ReadCounters(HANDLE process, TQvProcessInfo& R);
   void UpdateIo(HANDLE process, TQvProcessInfo& R);
   void UpdateFromSystemList();
 
@@ -173,7 +206,16 @@ class TMemtideProcessCollection {
   std::int64_t MAXPrivateBytes_ = 0;
   std::int64_t previousTotalCpuTime_ = 0;
   std::size_t listBufferSize_ = 0;  // the size the system list needed last time
+  // Position of each process's record in Items_; rebuilt when a removal has shifted them.
+  mutable std::unordered_map<DWORD, std::size_t> indexById_;
+  mutable bool indexStale_ = false;
   TMainWindow mainWindow_;
+  bool windowsStale_ = false;  // the last refresh made no window list
+  bool countersRead_ = false;  // a refresh with kCounterDetails has ended
+  TAccountNames accountNames_;
+  DWORD messageInterval_ = 0;
+  DWORD lastMessages_ = 0;
+  bool messagesHandled_ = false;  // lastMessages_ is set
   bool busy_ = false;  // set during a pass: a message handled inside cannot start another
   bool collectIcons_ = true;
 };

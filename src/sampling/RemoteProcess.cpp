@@ -79,6 +79,21 @@ bool ReadNativeCommandLine(HANDLE process, std::size_t maxBytes, std::wstring& c
                   params.CommandLine.Length, maxBytes, commandLine);
 }
 
+bool LookupLocalAccount(PSID sid, std::string& name, std::string& domain) {
+  char nameBuffer[200] = {};
+  char domainBuffer[200] = {};
+  DWORD nameSize = sizeof(nameBuffer);
+  DWORD domainSize = sizeof(domainBuffer);
+  SID_NAME_USE use{};
+  if (!LookupAccountSidA(nullptr, sid, nameBuffer, &nameSize, domainBuffer, &domainSize, &use))
+    return false;
+  nameBuffer[sizeof(nameBuffer) - 1] = '\0';
+  domainBuffer[sizeof(domainBuffer) - 1] = '\0';
+  name = nameBuffer;
+  domain = domainBuffer;
+  return true;
+}
+
 }  // namespace
 
 bool ReadProcessCommandLine(HANDLE process, std::size_t maxBytes, std::wstring& commandLine) {
@@ -97,27 +112,28 @@ bool ReadProcessCommandLine(HANDLE process, std::size_t maxBytes, std::wstring& 
 #endif
 }
 
-std::string ProcessUserName(HANDLE process) {
+std::string TAccountNames::OfProcess(HANDLE process) {
   UniqueHandle token;
-  char name[200] = {};
-  char domain[200] = {};
-  if (OpenProcessToken(process, TOKEN_QUERY, token.put())) {
-    alignas(8) BYTE info[1000] = {};
-    DWORD size = 0;
-    if (GetTokenInformation(token.get(), TokenUser, info, sizeof(info), &size)) {
-      DWORD nameSize = sizeof(name);
-      DWORD domainSize = sizeof(domain);
-      SID_NAME_USE use{};
-      if (!LookupAccountSidA(nullptr, reinterpret_cast<TOKEN_USER*>(info)->User.Sid, name,
-                             &nameSize, domain, &domainSize, &use)) {
-        name[0] = '\0';
-        domain[0] = '\0';
-      }
-    }
+  if (!OpenProcessToken(process, TOKEN_QUERY, token.put())) return NameOf(nullptr);
+  alignas(8) BYTE info[1000] = {};
+  DWORD size = 0;
+  if (!GetTokenInformation(token.get(), TokenUser, info, sizeof(info), &size))
+    return NameOf(nullptr);
+  return NameOf(reinterpret_cast<TOKEN_USER*>(info)->User.Sid);
+}
+
+std::string TAccountNames::NameOf(PSID sid) {
+  static const char kNoName[] = "NT AUTHORITY\\SYSTEM";
+  if (!sid || !IsValidSid(sid)) return kNoName;
+  std::string key(static_cast<const char*>(sid), GetLengthSid(sid));
+  auto known = bySid_.find(key);
+  if (known != bySid_.end()) return known->second;
+  std::string name, domain;
+  if (!(Lookup ? Lookup(sid, name, domain) : LookupLocalAccount(sid, name, domain))) {
+    name.clear();
+    domain.clear();
   }
-  name[sizeof(name) - 1] = '\0';
-  domain[sizeof(domain) - 1] = '\0';
-  std::string result = std::string(domain) + "\\" + name;
-  if (result == "\\") result = "NT AUTHORITY\\SYSTEM";
-  return result;
+  std::string result = domain + "\\" + name;
+  if (result == "\\") result = kNoName;
+  return bySid_.emplace(std::move(key), std::move(result)).first->second;
 }

@@ -3,46 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <string>
 #include <vector>
 
+#include "ChildProcesses.h"
 #include "sampling/MemtideProcessUnit.h"
-#include "support/TestSupport.h"
 #include "util/QvBaseUnit.h"
-#include "util/ScopedHandles.h"
 
 namespace {
-
-struct Child {
-  UniqueHandle process;
-  DWORD id = 0;
-};
-
-std::vector<Child> StartChildren(int count) {
-  std::vector<Child> children;
-  const std::string exe = testsupport::ExeFolder() + "ReliabilityChild.exe";
-  for (int i = 0; i < count; ++i) {
-    std::string commandLine = "\"" + exe + "\" --life=30000";
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &si, &pi))
-      continue;
-    CloseHandle(pi.hThread);
-    Child c;
-    c.process.reset(pi.hProcess);
-    c.id = pi.dwProcessId;
-    children.push_back(std::move(c));
-  }
-  return children;
-}
-
-void End(Child& c) {
-  if (!c.process) return;
-  TerminateProcess(c.process.get(), 0);
-  WaitForSingleObject(c.process.get(), 5000);
-}
 
 class ProcessEndsDuringRefresh : public testing::Test {
  protected:

@@ -90,6 +90,8 @@ class ProcessCollection : public ::testing::Test {
     c.Refresh();
     c.AdvanceStates();
     c.RemoveGone();
+    // Records are found by identifier through an index that removals shift.
+    for (int i = 0; i < c.Count(); ++i) EXPECT_EQ(c.FindIndex(c.Item(i)->ProcessID), i);
   }
   std::vector<std::string> messages;
 };
@@ -154,6 +156,108 @@ TEST_F(ProcessCollection, RefreshFindsChildrenWithTheirDetails) {
   EXPECT_NE(w->MainWindow, nullptr);
   EXPECT_EQ(Find(c, plain.Id())->WindowTitle, L"");
   EXPECT_EQ(Find(c, plain.Id())->MainWindow, nullptr);
+}
+
+// The monitor window trims working sets and needs the identifiers only; on a machine with
+// hundreds of processes the details cost many times the trimming. A refresh that asks for
+// none reads none, and a later one that asks reads them all.
+TEST_F(ProcessCollection, RefreshReadsOnlyTheDetailsItIsAskedFor) {
+  Child windowed("--window=SamplingChildTitle");
+  ASSERT_TRUE(windowed.Started());
+  ASSERT_TRUE(testsupport::PumpUntil([&] { return HasVisibleWindow(windowed.Id()); }, 10000));
+
+  TMemtideProcessCollection c;
+  c.Refresh(kNoDetails);
+  c.Refresh(kNoDetails);
+  EXPECT_EQ(c.MaxIODeltaTotalBytes(), 0);
+  EXPECT_EQ(c.ThreadCount(), 0);  // the system list was not read
+  const TQvProcessInfo* r = Find(c, windowed.Id());
+  ASSERT_NE(r, nullptr);
+  EXPECT_EQ(r->State, kProcessKnown);
+  EXPECT_EQ(r->ExeName, L"SamplingChild.exe");
+  EXPECT_EQ(r->ParentProcessID, GetCurrentProcessId());  // the snapshot has it
+  EXPECT_FALSE(r->IdentityRead);
+  EXPECT_EQ(r->FilePath, r->ExeName);
+  EXPECT_EQ(r->CommandLine, L"");
+  EXPECT_EQ(r->UserName, L"");
+  EXPECT_EQ(r->FileVersion, L"");
+  EXPECT_EQ(r->IconIndex, -1);
+  EXPECT_TRUE(r->IOHistory.empty());
+  EXPECT_TRUE(r->CPUHistory.empty());
+  EXPECT_TRUE(r->PrivateBytesHistory.empty());
+  EXPECT_EQ(r->MainWindow, nullptr);
+  EXPECT_EQ(r->WindowTitle, L"");
+
+  c.Refresh(kIdentityDetails | kCounterDetails);
+  EXPECT_TRUE(r->IdentityRead);
+  EXPECT_EQ(r->CommandLine, AnsiToWide(windowed.CommandLine()));
+  EXPECT_EQ(r->FileVersion, L"3.1.4.15");
+  EXPECT_NE(r->UserName, L"");
+  EXPECT_EQ(r->IOHistory.size(), 1u);
+  // The first refresh that reads counters cannot tell traffic from totals.
+  EXPECT_EQ(c.IODeltaTotalBytes(), 0);
+  EXPECT_TRUE(r->CPUHistory.empty());
+  EXPECT_EQ(r->MainWindow, nullptr);
+
+  // No refresh before it made a window list: this one makes its own.
+  c.Refresh();
+  EXPECT_EQ(r->WindowTitle, L"SamplingChildTitle");
+  EXPECT_NE(r->MainWindow, nullptr);
+  EXPECT_EQ(r->CPUHistory.size(), 1u);
+  EXPECT_GT(c.ThreadCount(), 0);
+  EXPECT_EQ(r->IOHistory.size(), 2u);
+}
+
+// LookupAccountSidA may ask a domain controller: a busy machine's hundreds of processes run
+// under a handful of accounts, and each is looked up once.
+TEST_F(ProcessCollection, EachAccountIsLookedUpOnce) {
+  Child first;
+  Child second;
+  ASSERT_TRUE(first.Started());
+  ASSERT_TRUE(second.Started());
+  TMemtideProcessCollection c;
+  std::vector<std::string> asked;
+  c.AccountNames().Lookup = [&asked](PSID sid, std::string& name, std::string& domain) {
+    asked.emplace_back(static_cast<const char*>(sid), GetLengthSid(sid));
+    name = "user" + std::to_string(asked.size());
+    domain = "DOMAIN";
+    return true;
+  };
+  Round(c);
+  Child late;
+  ASSERT_TRUE(late.Started());
+  Round(c);
+  ASSERT_FALSE(asked.empty());
+  std::vector<std::string> unique = asked;
+  std::sort(unique.begin(), unique.end());
+  EXPECT_EQ(std::unique(unique.begin(), unique.end()), unique.end())
+      << "an account was looked up more than once";
+  // The children run under this test's account: one look-up, one name for all three.
+  const TQvProcessInfo* r = Find(c, first.Id());
+  ASSERT_NE(r, nullptr);
+  EXPECT_EQ(r->UserName.rfind(L"DOMAIN\\user", 0), 0u) << WideToAnsi(r->UserName);
+  for (const Child* child : {&second, &late}) {
+    ASSERT_NE(Find(c, child->Id()), nullptr);
+    EXPECT_EQ(Find(c, child->Id())->UserName, r->UserName);
+  }
+}
+
+// A message check costs about what trimming one process does; an owner that trims
+// hundreds asks for them at a pace.
+TEST_F(ProcessCollection, MessageIntervalSpacesTheMessageHandling) {
+  TMemtideProcessCollection c;
+  int calls = 0;
+  c.ProcessMessages = [&calls] { ++calls; };
+  Round(c);
+  EXPECT_GE(calls, 3 * c.Count()) << "at every step of the three loops by default";
+
+  TMemtideProcessCollection paced;
+  int pacedCalls = 0;
+  paced.ProcessMessages = [&pacedCalls] { ++pacedCalls; };
+  paced.SetMessageInterval(10 * 60 * 1000);  // longer than any round can take
+  Round(paced);
+  Round(paced);
+  EXPECT_EQ(pacedCalls, 1);
 }
 
 TEST_F(ProcessCollection, EndedProcessLeavesAsTheLifecycleSays) {
