@@ -7,6 +7,7 @@
 
 #include "ChildProcesses.h"
 #include "sampling/MemtideProcessUnit.h"
+#include "support/TestSupport.h"
 #include "util/QvBaseUnit.h"
 
 namespace {
