@@ -62,6 +62,20 @@ void LinkOptionsDialog() {
     if (FrmMemtideMain) FrmMemtideMain->ApplyLanguage(Language);
   };
 }
+
+// The one options dialog: made on first use, owned by whichever opens it first (the
+// application for the tray's action, the monitor window for its link), and reused after,
+// with the main form's settings and language.
+void ShowOptionsDialog(TComponent* Owner, const TFrmMemtideMain* Main) {
+  if (!FrmOptions) {
+    FrmOptions = new TFrmOptions(Owner);
+    FrmOptions->ApplyLanguage(Main ? Main->Language() : nullptr);
+  }
+  FrmOptions->RefreshLanguageList();
+  FrmOptions->LoadOptions(Main ? Main->Options() : nullptr);
+  FrmOptions->Show();
+  FrmOptions->BringToFront();
+}
 }  // namespace
 
 TFrmMemtideMain::TFrmMemtideMain(TComponent* Owner) : TForm(Owner) {
@@ -169,7 +183,7 @@ void TFrmMemtideMain::FormCreate(TObject*) {
     FrmMemtide->ApplyLanguage(language);
   }
   int thickness = 0;
-  const int edge = GetTaskbarEdge(thickness);
+  const TaskbarEdge edge = GetTaskbarEdge(thickness);
   FrmMemtide->ApplyOptions(options_.get());
   FrmMemtide->PlaceAtTaskbar(edge, thickness);
   RegisterOptimizeHotKey(static_cast<std::uint32_t>(options_->HotKey));
@@ -198,16 +212,7 @@ TMonitorHost MainFormMonitorHost(TFrmMemtideMain* Main) {
   host.PopupMenu1 = Main->PopupMenu1;
   host.Options = Main->Options();
   host.Language = Main->Language();
-  host.ShowOptions = [](TFrmMemtide& Monitor) {
-    if (!FrmOptions) {
-      FrmOptions = new TFrmOptions(&Monitor);
-      FrmOptions->ApplyLanguage(FrmMemtideMain ? FrmMemtideMain->Language() : nullptr);
-    }
-    FrmOptions->RefreshLanguageList();
-    FrmOptions->LoadOptions(FrmMemtideMain ? FrmMemtideMain->Options() : nullptr);
-    FrmOptions->Show();
-    FrmOptions->BringToFront();
-  };
+  host.ShowOptions = [](TFrmMemtide& Monitor) { ShowOptionsDialog(&Monitor, FrmMemtideMain); };
   return host;
 }
 
@@ -230,7 +235,7 @@ bool TFrmMemtideMain::RegisterOptimizeHotKey(std::uint32_t HotKey) {
   return HKM->ReplaceHotKeys(HotKey);
 }
 
-int TFrmMemtideMain::GetTaskbarEdge(int& Thickness) const {
+TaskbarEdge TFrmMemtideMain::GetTaskbarEdge(int& Thickness) const {
   RECT r{0, 0, 0, 0};
   if (HWND taskbar = FindWindowA("shell_traywnd", nullptr)) GetWindowRect(taskbar, &r);
   TaskbarPosition p =
@@ -276,16 +281,7 @@ void TFrmMemtideMain::Timer1Timer(TObject*) {
 
 void TFrmMemtideMain::ActOptimizeExecute(TObject*) { EnsureMonitor()->StartOptimize(); }
 
-void TFrmMemtideMain::ActOptionsExecute(TObject*) {
-  if (!FrmOptions) {
-    FrmOptions = new TFrmOptions(Application());
-    FrmOptions->ApplyLanguage(Language());
-  }
-  FrmOptions->RefreshLanguageList();
-  FrmOptions->LoadOptions(options_.get());
-  FrmOptions->Show();
-  FrmOptions->BringToFront();
-}
+void TFrmMemtideMain::ActOptionsExecute(TObject*) { ShowOptionsDialog(Application(), this); }
 
 void TFrmMemtideMain::ActExitExecute(TObject*) { Close(); }
 

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "monitor/MonitorRules.h"
 #include "ui/Form.h"
 
 class TTrayIcon;
@@ -38,8 +39,8 @@ class TFrmMemtideMain : public TForm {
   // registered (and none stays). False when Windows refused the combination (another
   // program holds it): the previous hot key then stays registered.
   bool RegisterOptimizeHotKey(std::uint32_t HotKey);
-  // Screen edge of the taskbar (1 bottom, 2 left, 3 top, 4 right) and its thickness.
-  int GetTaskbarEdge(int& Thickness) const;
+  // Screen edge of the taskbar and its thickness.
+  TaskbarEdge GetTaskbarEdge(int& Thickness) const;
   // The companion cleaner's program file, or empty text when it is not installed.
   std::string GetBrisvanePath() const;
 

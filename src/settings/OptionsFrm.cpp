@@ -13,6 +13,7 @@
 #include "ui/Application.h"
 #include "ui/Dialogs.h"
 #include "ui/Dpi.h"
+#include "util/AnsiText.h"
 #include "ui/StdCtrls.h"
 #include "util/FileSearcher.h"
 #include "util/MakerSite.h"
@@ -101,23 +102,17 @@ void SetupSwatch(TpcDockPanel* p) {
   p->SetShowImage(false);
 }
 
-bool SameTextNoCase(const std::string& a, const std::string& b) {
-  return CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, a.c_str(),
-                        static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size())) ==
-         CSTR_EQUAL;
-}
-
 // A name the language list would show: anything else copied into the program folder could
 // be the portable marker, the portable settings or the program itself.
 bool IsLanguageFileName(const std::string& fileName) {
   constexpr size_t kExtLength = 4;  // ".lng"
   return fileName.size() > kExtLength &&
-         SameTextNoCase(fileName.substr(fileName.size() - kExtLength), ".lng");
+         SameTextIgnoringCase(fileName.substr(fileName.size() - kExtLength), ".lng");
 }
 
 int FindItemNoCase(const TComboBox* box, const std::string& text) {
   for (int i = 0; i < box->ItemCount(); ++i)
-    if (SameTextNoCase(box->Item(i), text)) return i;
+    if (SameTextIgnoringCase(box->Item(i), text)) return i;
   return -1;
 }
 

@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "util/AnsiText.h"
 #include "util/ScopedHandles.h"
 #include "util/SystemLibrary.h"
 
@@ -50,15 +51,6 @@ DWORD GetSimpleName(PCCERT_CONTEXT cert, char* text, DWORD size) {
   return CallSystemFunction<decltype(CertGetNameStringA)>(
       CryptLibrary(), "CertGetNameStringA", DWORD{0}, cert, DWORD{CERT_NAME_SIMPLE_DISPLAY_TYPE},
       DWORD{0}, static_cast<void*>(nullptr), text, size);
-}
-
-std::wstring ToWide(const std::string& text) {
-  const int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-  if (n <= 0) return std::wstring();
-  std::wstring wide(n, L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), n);
-  wide.resize(n - 1);
-  return wide;
 }
 
 std::string QueryVersionString(const void* data, const std::string& key) {
@@ -165,7 +157,7 @@ bool GetSignerName(const std::string& File, std::string& Name) {
   Name.clear();
   if (!IsExistingFile(File)) return false;
 
-  const std::wstring wide = ToWide(File);
+  const std::wstring wide = AnsiToWide(File);
   UniqueCertStore store;
   UniqueCryptMsg message;
   DWORD encoding = 0;

@@ -11,6 +11,7 @@
 #include "app/MemtideMainFrm.h"
 #include "monitor/MemtideFrm.h"
 #include "monitor/MemtideMessages.h"
+#include "monitor/MonitorRules.h"
 #include "settings/MultiLanguage.h"
 #include "settings/OptionsFrm.h"
 #include "settings/OptionsUnit.h"
@@ -212,13 +213,13 @@ TEST_F(MainFormTest, GetTaskbarEdgeAnswersAnEdgeAndThickness) {
   TFrmMemtideMain& m = Create();
   int thickness = -1;
   const int edge = m.GetTaskbarEdge(thickness);
-  EXPECT_GE(edge, 1);
-  EXPECT_LE(edge, 4);
+  EXPECT_GE(edge, tbBottom);
+  EXPECT_LE(edge, tbRight);
   RECT bar{};
   if (HWND taskbar = FindWindowA("Shell_TrayWnd", nullptr)) GetWindowRect(taskbar, &bar);
   if (bar.bottom == GetSystemMetrics(SM_CYSCREEN) && bar.left == 0 &&
       bar.right == GetSystemMetrics(SM_CXSCREEN) && bar.top > 0) {
-    EXPECT_EQ(edge, 1);
+    EXPECT_EQ(edge, tbBottom);
     EXPECT_EQ(thickness, bar.bottom - bar.top);
   }
 }
@@ -228,7 +229,7 @@ TEST_F(MainFormTest, MouseOverTrayPlacesAndShowsMonitorWithHotSquare) {
   FrmMemtide->HideMonitor();
   int thickness = 0;
   const int edge = m.GetTaskbarEdge(thickness);
-  if (edge != 1) GTEST_SKIP() << "placement checked for a bottom taskbar";
+  if (edge != tbBottom) GTEST_SKIP() << "placement checked for a bottom taskbar";
   const int sw = GetSystemMetrics(SM_CXSCREEN);
   const int sh = GetSystemMetrics(SM_CYSCREEN);
   m.ctiMouseMove(m.cti, 0, 300, sh - 5);

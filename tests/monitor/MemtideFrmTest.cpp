@@ -651,8 +651,9 @@ TEST_F(MonitorTest, PlaceAtTaskbar_PutsTheWindowInTheCornerBesideEachEdge) {
   TFrmMemtide& m = Create();
   const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
   struct Case { int edge, size, left, top; };
-  for (const Case& c : {Case{1, 30, sw - 257, sh - 30 - 268}, Case{2, 60, 60, sh - 268},
-                        Case{3, 25, sw - 257, 25}, Case{4, 80, sw - 257 - 80, sh - 268}}) {
+  for (const Case& c :
+       {Case{tbBottom, 30, sw - 257, sh - 30 - 268}, Case{tbLeft, 60, 60, sh - 268},
+        Case{tbTop, 25, sw - 257, 25}, Case{tbRight, 80, sw - 257 - 80, sh - 268}}) {
     SCOPED_TRACE(c.edge);
     m.HideMonitor();
     m.PlaceAtTaskbar(c.edge, c.size);
