@@ -71,6 +71,7 @@ class FixedRunOptimizer final : public IMonitorOptimizer {
     ++runs_;
   }
   void Stop() override { real_->Stop(); }
+  void EndNow() override { real_->EndNow(); }
   int Runs() const { return runs_; }
 
  private:

@@ -72,3 +72,21 @@ function(memtide_test_folder folder)
            WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
   set_tests_properties(${folder} PROPERTIES TIMEOUT ${ARG_TIMEOUT})
 endfunction()
+
+# memtide_link_check(<folder>)
+# Links every unit of memtide_<folder> (not only those some program happens to use) into a
+# throw-away program together with the folder's declared dependencies alone, so an
+# undeclared call to another folder is a link error of the ordinary build.
+function(memtide_link_check folder)
+  set(lib memtide_${folder})
+  get_target_property(kind ${lib} TYPE)
+  if(NOT kind STREQUAL "STATIC_LIBRARY")
+    return()
+  endif()
+  set(target memtide_${folder}_linkcheck)
+  add_executable(${target} ${PROJECT_SOURCE_DIR}/cmake/LinkCheck.cpp)
+  memtide_apply_flags(${target})
+  target_link_libraries(${target} PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,${lib}>")
+  set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY
+                        ${CMAKE_BINARY_DIR}/linkcheck)
+endfunction()

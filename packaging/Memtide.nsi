@@ -1,6 +1,10 @@
 ; Memtide installer. Built by packaging/release for one architecture:
 ;   makensis -DARCH=x86|x64 -DSTAGE=<folder with the files> -DOUTFILE=<setup.exe> Memtide.nsi
+;   [-DSIGN=<command that signs the file it is given in place>]
 ; Silent use: setup.exe /S [/RUNATSTARTUP]   uninstall.exe /S [/PURGE]
+; NSIS 3's stub guards itself against libraries planted beside it: before it loads anything
+; it restricts the search to the system folder (SetDefaultDllDirectories) and loads the
+; libraries it needs from there by full path; the uninstaller is the same stub.
 Unicode true
 !include "MUI2.nsh"
 !include "x64.nsh"
@@ -18,6 +22,11 @@ Unicode true
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
+!ifdef SIGN
+  ; The uninstaller is signed before it is packed into the installer, the installer last.
+  !uninstfinalize '"${SIGN}" "%1"'
+  !finalize '"${SIGN}" "%1"'
+!endif
 RequestExecutionLevel admin
 SetCompressor /SOLID lzma
 !if ${ARCH} == "x64"

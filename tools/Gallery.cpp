@@ -14,13 +14,12 @@
 #include "controls/DockPanel.h"
 #include "controls/QvGDIPlusProgressBar.h"
 #include "controls/QvGDIPlusTrendLine.h"
+#include "monitor/MonitorLooks.h"
 #include "ui/Application.h"
 #include "ui/Form.h"
 #include "ui/Timer.h"
 
 namespace {
-
-constexpr TColor kFrameBlue = 14051374;
 
 std::string ExeFolder() {
   char path[MAX_PATH] = {};
@@ -56,7 +55,7 @@ TQvGDIPlusTrendLine* Chart(TComponent* owner, TWinControl* parent, int l, int t,
   c->SetBorderAlpha(128);
   c->SetShowGrid(true);
   c->SetGridSize(10);
-  c->SetGridColor(16757683);
+  c->SetGridColor(kLightBlue);
   c->SetGridColorAlpha(128);
   c->SetBackColor1(clBlack);
   c->SetBackColor2(clWhite);
@@ -83,13 +82,13 @@ void BuildMonitor(TForm* form, int left) {
   p1->SetBorderColor1(kFrameBlue);
   p1->SetBorderColor2(kFrameBlue);
   p1->SetBorderAlpha(100);
-  p1->SetBackColor1(13040115);
-  p1->SetBackColor2(13040115);
+  p1->SetBackColor1(kPaleYellow);
+  p1->SetBackColor2(kPaleYellow);
   p1->SetBackColorAlpha(100);
   p1->SetBackColorMode(Gdiplus::LinearGradientModeVertical);
 
   Label(form, p1, "CPU", 8, 24, 27, 15, true, true);
-  Chart(form, p1, 8, 40, 0x0000FF, 15110730, 0.0);
+  Chart(form, p1, 8, 40, 0x0000FF, kLineBlue, 0.0);
   auto* strip = new TpcDockPanel(form);
   strip->SetParent(p1);
   strip->SetBounds(-1, -1, 262, 21);
@@ -125,17 +124,7 @@ void BuildMonitor(TForm* form, int left) {
   auto* pb = new TQvGDIPlusProgressBar(form);
   pb->SetParent(p1);
   pb->SetBounds(88, 247, 89, 15);
-  pb->SetDrawStyle(pbdsLeft);
-  pb->SetFrontColor(2806653);
-  pb->SetFrontGradColor(clWhite);
-  pb->SetFrontAlpha(200);
-  pb->SetBackColor(clSilver);
-  pb->SetBackGradColor(clWhite);
-  pb->SetBackAlpha(255);
-  pb->SetShowBorder(true);
-  pb->SetBorderColor(kFrameBlue);
-  pb->SetBorderGradColor(kFrameBlue);
-  pb->SetBorderAlpha(128);
+  ApplyProgressBarLooks(*pb);
   pb->SetValue(62);
   Label(form, p1, "62%", 116, 248, 21, 15, false, true);
   auto* result = Label(form, p1, "14:03:27 +312.45 M", 101, 3, 128, 15, true, false,
@@ -194,7 +183,7 @@ void BuildExtras(TForm* form, int left) {
     bar->SetBounds(horizontal ? 10 : 130 + (i - 2) * 26, horizontal ? 156 + i * 22 : 156,
                    horizontal ? 100 : 18, horizontal ? 15 : 60);
     bar->SetDrawStyle(styles[i]);
-    bar->SetFrontColor(i % 2 ? 0x0080FF : 2806653);
+    bar->SetFrontColor(i % 2 ? 0x0080FF : kProgressGreen);
     bar->SetFrontGradColor(clWhite);
     bar->SetFrontAlpha(200);
     bar->SetBackColor(clSilver);

@@ -84,6 +84,7 @@ class ShotOptimizer final : public IMonitorOptimizer {
     ran_ = true;
   }
   void Stop() override { stop_ = true; }
+  void EndNow() override { stop_ = true; }
 
  private:
   Scene& s_;

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "util/AnsiText.h"
 #include "util/QvBaseUnit.h"
 
 std::vector<std::string> ProgramArguments() {
@@ -18,9 +19,9 @@ bool IsAutoOptimizeRequest(const std::vector<std::string>& args) {
   if (args.empty()) return false;
   // Not lstrcmpiA: it folds case by the user's locale, and under a Turkish one "I" is not
   // the capital of "i".
-  return EqualsNoCaseAscii(args.front(), "-autooptimize");
+  return SameTextAscii(args.front(), "-autooptimize");
 }
 
 bool IsOptimizeRequest(const std::vector<std::string>& args) {
-  return !args.empty() && EqualsNoCaseAscii(args.front(), "-optimize");
+  return !args.empty() && SameTextAscii(args.front(), "-optimize");
 }

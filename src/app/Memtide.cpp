@@ -13,6 +13,7 @@
 #include "ui/Application.h"
 #include "util/QvBaseUnit.h"
 #include "util/ScopedHandles.h"
+#include "util/SystemLibrary.h"
 
 namespace {
 
@@ -36,6 +37,8 @@ void FreeForms(TApplication& application) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  // Before anything loads a library: the program's folder may hold planted copies.
+  RestrictLibrarySearchToSystemFolder();
   const std::vector<std::string> args = ProgramArguments();
   const bool optimizeOnce = IsOptimizeRequest(args);
   multinst::RegisterInstanceMessage();

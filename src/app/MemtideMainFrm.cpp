@@ -57,7 +57,7 @@ void LinkOptionsDialog() {
     if (FrmMemtide) FrmMemtide->ApplyLanguage(Language);
   };
   links.RegisterOptimizeHotKey = [](std::uint32_t HotKey) {
-    if (FrmMemtideMain) FrmMemtideMain->RegisterOptimizeHotKey(HotKey);
+    return !FrmMemtideMain || FrmMemtideMain->RegisterOptimizeHotKey(HotKey);
   };
   links.MainApplyLanguage = [](const TMultiLanguage* Language) {
     if (FrmMemtideMain) FrmMemtideMain->ApplyLanguage(Language);
@@ -65,6 +65,20 @@ void LinkOptionsDialog() {
   links.MainApplyTrayIcon = [] {
     if (FrmMemtideMain) FrmMemtideMain->ApplyTrayIcon();
   };
+}
+
+// The one options dialog: made on first use, owned by whichever opens it first (the
+// application for the tray's action, the monitor window for its link), and reused after,
+// with the main form's settings and language.
+void ShowOptionsDialog(TComponent* Owner, const TFrmMemtideMain* Main) {
+  if (!FrmOptions) {
+    FrmOptions = new TFrmOptions(Owner);
+    FrmOptions->ApplyLanguage(Main ? Main->Language() : nullptr);
+  }
+  FrmOptions->RefreshLanguageList();
+  FrmOptions->LoadOptions(Main ? Main->Options() : nullptr);
+  FrmOptions->Show();
+  FrmOptions->BringToFront();
 }
 }  // namespace
 
@@ -172,7 +186,7 @@ void TFrmMemtideMain::FormCreate(TObject*) {
     FrmMemtide->ApplyLanguage(language);
   }
   int thickness = 0;
-  const int edge = GetTaskbarEdge(thickness);
+  const TaskbarEdge edge = GetTaskbarEdge(thickness);
   FrmMemtide->ApplyOptions(options_.get());
   FrmMemtide->PlaceAtTaskbar(edge, thickness);
   RegisterOptimizeHotKey(static_cast<std::uint32_t>(options_->HotKey));
@@ -204,16 +218,7 @@ TMonitorHost MainFormMonitorHost(TFrmMemtideMain* Main) {
   host.MemorySampled = [](std::int64_t FreeBytes, std::int64_t TotalBytes) {
     if (FrmMemtideMain) FrmMemtideMain->MemorySampled(FreeBytes, TotalBytes);
   };
-  host.ShowOptions = [](TFrmMemtide& Monitor) {
-    if (!FrmOptions) {
-      FrmOptions = new TFrmOptions(&Monitor);
-      FrmOptions->ApplyLanguage(FrmMemtideMain ? FrmMemtideMain->Language() : nullptr);
-    }
-    FrmOptions->RefreshLanguageList();
-    FrmOptions->LoadOptions(FrmMemtideMain ? FrmMemtideMain->Options() : nullptr);
-    FrmOptions->Show();
-    FrmOptions->BringToFront();
-  };
+  host.ShowOptions = [](TFrmMemtide& Monitor) { ShowOptionsDialog(&Monitor, FrmMemtideMain); };
   return host;
 }
 
@@ -226,12 +231,17 @@ void TFrmMemtideMain::ApplyLanguage(const TMultiLanguage* Language) {
   }
 }
 
-void TFrmMemtideMain::RegisterOptimizeHotKey(std::uint32_t HotKey) {
-  HKM->ClearHotKeys();
-  HKM->AddHotKey(HotKey);
+bool TFrmMemtideMain::RegisterOptimizeHotKey(std::uint32_t HotKey) {
+  // A combination without Ctrl, Alt or Win (also none at all) would take a key from every
+  // other program; the options dialog shows it so that the user can choose another.
+  if (!hotkey::IsCommandHotKey(HotKey)) {
+    HKM->ClearHotKeys();
+    return true;
+  }
+  return HKM->ReplaceHotKeys(HotKey);
 }
 
-int TFrmMemtideMain::GetTaskbarEdge(int& Thickness) const {
+TaskbarEdge TFrmMemtideMain::GetTaskbarEdge(int& Thickness) const {
   RECT r{0, 0, 0, 0};
   if (HWND taskbar = FindWindowA("shell_traywnd", nullptr)) GetWindowRect(taskbar, &r);
   TaskbarPosition p =
@@ -285,7 +295,8 @@ void TFrmMemtideMain::PopupMenu1Popup(TObject*) {
 }
 
 void TFrmMemtideMain::HKMHotKeyPressed(std::uint32_t HotKey, WORD) {
-  if (!options_ || HotKey != static_cast<std::uint32_t>(options_->HotKey)) return;
+  if (!options_ || HotKey != hotkey::MaskHotKey(static_cast<std::uint32_t>(options_->HotKey)))
+    return;
   if (FrmMemtide) PostMessageA(FrmMemtide->Handle(), WM_STARTOPTIMIZE, 0, 0);
 }
 
@@ -298,16 +309,7 @@ void TFrmMemtideMain::Timer1Timer(TObject*) {
 
 void TFrmMemtideMain::ActOptimizeExecute(TObject*) { EnsureMonitor()->StartOptimize(); }
 
-void TFrmMemtideMain::ActOptionsExecute(TObject*) {
-  if (!FrmOptions) {
-    FrmOptions = new TFrmOptions(Application());
-    FrmOptions->ApplyLanguage(Language());
-  }
-  FrmOptions->RefreshLanguageList();
-  FrmOptions->LoadOptions(options_.get());
-  FrmOptions->Show();
-  FrmOptions->BringToFront();
-}
+void TFrmMemtideMain::ActOptionsExecute(TObject*) { ShowOptionsDialog(Application(), this); }
 
 void TFrmMemtideMain::ActExitExecute(TObject*) { Close(); }
 

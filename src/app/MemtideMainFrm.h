@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/TrayFigure.h"
+#include "monitor/MonitorRules.h"
 #include "ui/Form.h"
 
 class TTrayIcon;
@@ -36,10 +37,12 @@ class TFrmMemtideMain : public TForm {
 
   // Captions of the actions from section "Language" (null: nothing).
   void ApplyLanguage(const TMultiLanguage* Language);
-  // Replaces every hot key of HKM by this one.
-  void RegisterOptimizeHotKey(std::uint32_t HotKey);
-  // Screen edge of the taskbar (1 bottom, 2 left, 3 top, 4 right) and its thickness.
-  int GetTaskbarEdge(int& Thickness) const;
+  // Replaces every hot key of HKM by this one. A value without Ctrl, Alt or Win is not
+  // registered (and none stays). False when Windows refused the combination (another
+  // program holds it): the previous hot key then stays registered.
+  bool RegisterOptimizeHotKey(std::uint32_t HotKey);
+  // Screen edge of the taskbar and its thickness.
+  TaskbarEdge GetTaskbarEdge(int& Thickness) const;
   // The companion cleaner's program file, or empty text when it is not installed.
   std::string GetBrisvanePath() const;
 

@@ -2,10 +2,10 @@
 #pragma once
 #include <windows.h>
 
-enum TaskbarEdge : int { tbBottom = 1, tbLeft = 2, tbTop = 3, tbRight = 4 };
+#include "monitor/MonitorRules.h"  // TaskbarEdge
 
 struct TaskbarPosition {
-  int Edge = tbBottom;
+  TaskbarEdge Edge = tbBottom;
   int Thickness = 0;
 };
 

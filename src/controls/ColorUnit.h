@@ -4,8 +4,7 @@
 
 #include <cstdint>
 
-// A colour value as the settings store it: 0x00BBGGRR. The top byte is ignored.
-using TColor = std::uint32_t;
+#include "ui/Graphics.h"  // TColor
 
 // GDI+ ARGB (0xAARRGGBB) from a 0x00BBGGRR colour and an alpha of 0..255 (low 8 bits used).
 constexpr std::uint32_t ToARGB(TColor color, int alpha) {

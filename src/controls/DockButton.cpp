@@ -5,6 +5,8 @@
 
 #include "controls/GdiPlusUtil.h"
 #include "ui/Dpi.h"
+#include "util/AnsiText.h"
+#include "util/QvFileService.h"
 
 namespace {
 
@@ -146,7 +148,7 @@ void TPCDockButton::LoadStatePicture(int slot, const std::string& path) {
   stored = path;
   // A path that names no file keeps the button ready with what it had, as a button
   // that never had pictures is.
-  if (!FileExistsA(path)) return;
+  if (!IsExistingFile(path)) return;
   {
     NotReady loading(ready_);
     pictures_[static_cast<size_t>(slot)] = LoadPictureFile(path);
@@ -169,7 +171,7 @@ void TPCDockButton::SetStripSource(int Index, const std::string& Value) {
   auto& stored = stripSources_[static_cast<size_t>(Index - 1)];
   if (stored == Value) return;
   stored = Value;
-  if (!FileExistsA(Value)) return;
+  if (!IsExistingFile(Value)) return;
   {
     NotReady loading(ready_);
     for (auto& p : pictures_) p.reset();
@@ -308,7 +310,7 @@ void TPCDockButton::DrawCaption(TCanvas& Canvas) {
 
   Gdiplus::Graphics g(Canvas.Handle());
   g.SetTextRenderingHint(textRendering_);
-  const std::wstring text = WidenA(Caption());
+  const std::wstring text = AnsiToWide(Caption());
   const auto len = static_cast<INT>(text.size());
   const auto w = static_cast<Gdiplus::REAL>(Width()), h = static_cast<Gdiplus::REAL>(Height());
   const auto dx = static_cast<Gdiplus::REAL>(textLeftSpace_);

@@ -4,13 +4,14 @@
 
 #include "controls/GdiPlusUtil.h"
 #include "ui/Dpi.h"
+#include "util/AnsiText.h"
 #include "util/ScopedHandles.h"
 
 namespace {
 // The label's own font rule: the face must exist; no substitute is taken, so a face GDI+
 // cannot find gives no text (and FitToText keeps the size).
 std::unique_ptr<Gdiplus::Font> LabelFont(const TFont& Font) {
-  const std::wstring face = WidenA(Font.Name());
+  const std::wstring face = AnsiToWide(Font.Name());
   Gdiplus::FontFamily family(face.c_str());
   if (family.GetLastStatus() != Gdiplus::Ok) return nullptr;
   auto font = std::make_unique<Gdiplus::Font>(&family, static_cast<Gdiplus::REAL>(Font.Size()),
@@ -69,7 +70,7 @@ void TPCDockLabel::FitToText() {
   Gdiplus::StringFormat format(0, LANG_NEUTRAL);
   format.SetAlignment(alignment_);
   format.SetLineAlignment(layout_);
-  const std::wstring text = WidenA(Caption());
+  const std::wstring text = AnsiToWide(Caption());
   Gdiplus::RectF box;
   if (g->MeasureString(text.c_str(), static_cast<INT>(text.size()), font,
                        Gdiplus::RectF(0, 0, 1000, 1000), &format, &box) != Gdiplus::Ok)
@@ -105,7 +106,7 @@ void TPCDockLabel::Paint(TCanvas& Canvas) {
     g.FillRectangle(&back, client);
   }
   if (!font) return;
-  const std::wstring text = WidenA(Caption());
+  const std::wstring text = AnsiToWide(Caption());
   const INT length = static_cast<INT>(text.size());
   if (show_shadow_) {
     Gdiplus::SolidBrush shadow(Argb(shadow_color_, shadow_alpha_));

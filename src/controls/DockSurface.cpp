@@ -1,6 +1,7 @@
 #include "controls/DockSurface.h"
 
 #include "controls/GdiPlusUtil.h"
+#include "util/QvFileService.h"
 
 std::unique_ptr<Gdiplus::Bitmap> RenderDockPicture(const TDockLook& Look, int Width, int Height,
                                                    float PenWidth, Gdiplus::Bitmap* Image) {
@@ -29,6 +30,6 @@ std::unique_ptr<Gdiplus::Bitmap> RenderDockPicture(const TDockLook& Look, int Wi
 }
 
 std::unique_ptr<Gdiplus::Bitmap> LoadDockImage(const std::string& Path) {
-  if (!FileExistsA(Path)) return nullptr;
+  if (!IsExistingFile(Path)) return nullptr;
   return LoadPictureFile(Path);
 }

@@ -3,25 +3,12 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
-
 #include <vector>
 
-bool FileExistsA(const std::string& path) {
-  if (path.empty()) return false;
-  const DWORD attr = GetFileAttributesA(path.c_str());
-  return attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-std::wstring WidenA(const std::string& text) {
-  const int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-  if (n <= 0) return {};
-  std::vector<wchar_t> buf(static_cast<size_t>(n));
-  MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, buf.data(), n);
-  return buf.data();
-}
+#include "util/AnsiText.h"
 
 std::unique_ptr<Gdiplus::Bitmap> LoadPictureFile(const std::string& path) {
-  const std::wstring wide = WidenA(path);
+  const std::wstring wide = AnsiToWide(path);
   return std::unique_ptr<Gdiplus::Bitmap>(new Gdiplus::Bitmap(wide.c_str(), FALSE));
 }
 
@@ -49,7 +36,7 @@ std::wstring GenericSansSerifName() {
 }  // namespace
 
 std::unique_ptr<Gdiplus::Font> NewGdiPlusFont(const std::string& face, float points, int style) {
-  const std::wstring wide = WidenA(face);
+  const std::wstring wide = AnsiToWide(face);
   if (auto font = FontOfFamily(Gdiplus::FontFamily(wide.c_str()), points, style)) return font;
   const std::wstring generic = GenericSansSerifName();
   if (!generic.empty())

@@ -8,8 +8,6 @@
 
 #include "controls/ColorUnit.h"
 
-bool FileExistsA(const std::string& path);
-
 // The picture in `path`, decoded by GDI+. Never null: a missing or undecodable file gives
 // an object whose status is not Ok and which draws nothing.
 std::unique_ptr<Gdiplus::Bitmap> LoadPictureFile(const std::string& path);
@@ -28,9 +26,6 @@ void CopyPixels(Gdiplus::Bitmap& from, Gdiplus::Bitmap& to);
 // A face GDI+ does not know gives the generic sans-serif family, or else the first
 // installed family, so that text still shows. Null only when GDI+ knows no font at all.
 std::unique_ptr<Gdiplus::Font> NewGdiPlusFont(const std::string& face, float points, int style);
-
-// ANSI (system code page) text as GDI+ wants it.
-std::wstring WidenA(const std::string& text);
 
 inline Gdiplus::Color Argb(TColor color, int alpha) { return Gdiplus::Color(ToARGB(color, alpha)); }
 

@@ -26,14 +26,16 @@ class SystemAllocator final : public TBlockAllocator {
   void Release(void* block) noexcept override { VirtualFree(block, 0, MEM_RELEASE); }
 };
 
+}  // namespace
+
 // The blocks of one run. Entries [released_, committed_) are held; whatever is still held
 // when the run leaves, by any way, is released here.
-class BlockList {
+class TMemOptimizer::Blocks {
  public:
-  explicit BlockList(TBlockAllocator& allocator) : allocator_(allocator) {}
-  ~BlockList() { ReleaseAll(); }
-  BlockList(const BlockList&) = delete;
-  BlockList& operator=(const BlockList&) = delete;
+  explicit Blocks(TBlockAllocator& allocator) : allocator_(allocator) {}
+  ~Blocks() { ReleaseAll(); }
+  Blocks(const Blocks&) = delete;
+  Blocks& operator=(const Blocks&) = delete;
 
   bool CommitNext() {
     void* block = allocator_.Commit(kOptimizeBlockSize);
@@ -43,6 +45,7 @@ class BlockList {
     return true;
   }
   void ReleaseNext() noexcept {
+    if (released_ >= committed_) return;  // EndNow let go of everything already
     void* block = blocks_[released_];
     blocks_[released_++] = nullptr;
     allocator_.Release(block);
@@ -58,8 +61,6 @@ class BlockList {
   int committed_ = 0;
   int released_ = 0;
 };
-
-}  // namespace
 
 int ClassifyWinVersion(bool queried, DWORD major, DWORD minor) {
   if (!queried) return 2;
@@ -143,6 +144,11 @@ TMemOptimizer::~TMemOptimizer() {
   if (destroyedFlag_) *destroyedFlag_ = true;
 }
 
+void TMemOptimizer::EndNow() {
+  stopRequested_ = true;
+  if (blocks_) blocks_->ReleaseAll();
+}
+
 std::int64_t TMemOptimizer::FreeMemory() const {
   TMemStatus status;
   reader_(status);
@@ -160,7 +166,8 @@ void TMemOptimizer::Optimize(int AmountMB) {
   working_ = true;
   bool destroyed = false;
   destroyedFlag_ = &destroyed;
-  BlockList blocks(*allocator_);
+  Blocks blocks(*allocator_);
+  blocks_ = &blocks;
 
   auto notify = [&](const TNotifyEvent& event) {
     TNotifyEvent handler = event;
@@ -177,6 +184,7 @@ void TMemOptimizer::Optimize(int AmountMB) {
     blocks.ReleaseAll();
     working_ = false;
     destroyedFlag_ = nullptr;
+    blocks_ = nullptr;
   };
 
   try {

@@ -77,6 +77,10 @@ class TMemOptimizer {
   // Asks a running Optimize to end after its current step, releasing every block.
   // Callable from any event handler; while idle it is forgotten by the next Optimize.
   void Stop() { stopRequested_ = true; }
+  // Stop, and the blocks of a running Optimize are released before EndNow returns: from a
+  // handler that is about to wait for the user (a menu, a message box), nothing of the run
+  // stays committed while the user takes their time. The run returns without another step.
+  void EndNow();
 
   bool Working() const { return working_; }
   std::int64_t TotalMemory() const { return totalMemory_; }
@@ -95,4 +99,6 @@ class TMemOptimizer {
   bool stopRequested_ = false;
   int progress_ = 0;
   bool* destroyedFlag_ = nullptr;  // points into the running Optimize's frame
+  class Blocks;
+  Blocks* blocks_ = nullptr;  // the running Optimize's blocks, in its frame
 };

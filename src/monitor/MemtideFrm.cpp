@@ -9,6 +9,7 @@
 #include "controls/QvGDIPlusProgressBar.h"
 #include "controls/QvGDIPlusTrendLine.h"
 #include "memory/PublicUnit.h"
+#include "monitor/MonitorLooks.h"
 #include "monitor/MonitorRules.h"
 #include "settings/MultiLanguage.h"
 #include "settings/OptionsUnit.h"
@@ -16,20 +17,12 @@
 #include "ui/Dpi.h"
 #include "ui/Menus.h"
 #include "ui/Timer.h"
+#include "util/AnsiText.h"
+#include "util/ModalLoop.h"
 
 namespace {
 
-constexpr TColor kFrameBlue = 14051374;    // 0xD6682E
-constexpr TColor kPaleYellow = 13040115;   // 0xC6F9F3
-constexpr TColor kLightBlue = 16757683;    // 0xFFB3B3
-constexpr TColor kLineBlue = 15110730;     // 0xE6924A
-constexpr TColor kProgressGreen = 2806653; // 0x2AD37D
 constexpr const char* kRamFreeDefault = "%s Free [%s] / %s";
-
-bool SameTextNoCase(const std::string& a, const char* b) {
-  return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), -1, b, -1) ==
-         CSTR_EQUAL;
-}
 
 void SetupLabel(TPCDockLabel* l, const char* name, int left, int top, int width, int height,
                 bool bold, bool autoSize, Gdiplus::StringAlignment alignment,
@@ -236,19 +229,7 @@ void TFrmMemtide::CreateControls() {
   pb->SetBounds(88, 247, 89, 15);
   pb->SetVisible(false);
   pb->SetValue(0);
-  pb->SetDrawStyle(pbdsLeft);
-  pb->SetFrontMode(pbdmColor);
-  pb->SetFrontColor(kProgressGreen);
-  pb->SetFrontGradColor(clWhite);
-  pb->SetFrontAlpha(200);
-  pb->SetBackMode(pbdmColor);
-  pb->SetBackColor(clSilver);
-  pb->SetBackGradColor(clWhite);
-  pb->SetBackAlpha(255);
-  pb->SetShowBorder(true);
-  pb->SetBorderColor(kFrameBlue);
-  pb->SetBorderGradColor(kFrameBlue);
-  pb->SetBorderAlpha(128);
+  ApplyProgressBarLooks(*pb);
 
   lbl_pb = new TPCDockLabel(this);
   lbl_pb->SetParent(p1);
@@ -415,7 +396,8 @@ void TFrmMemtide::lbl_optimizeClick(TObject*) {
   std::shared_ptr<bool> alive = alive_;
   std::shared_ptr<IMonitorOptimizer> optimizer = optimizer_;
   std::shared_ptr<IMonitorProcesses> processes = processes_;
-  // Should a step throw, the link must not stay disabled: no run could ever start again.
+  // Should a step throw, the link must not stay disabled (no run could ever start again),
+  // and the main form hears that the run is over: its "Optimizing..." balloon goes.
   struct Restore {
     TFrmMemtide* form;
     const std::shared_ptr<bool>& alive;
@@ -424,6 +406,7 @@ void TFrmMemtide::lbl_optimizeClick(TObject*) {
       if (armed && *alive) {
         form->pb->SetVisible(false);
         form->lbl_pb->SetVisible(false);
+        form->PostToMainForm(WM_OPTIMIZED);
         form->lbl_optimize->SetEnabled(true);
       }
     }
@@ -443,9 +426,15 @@ void TFrmMemtide::lbl_optimizeClick(TObject*) {
   }
 
   progress_pumped_ = false;
-  optimizer->Optimize(OptimizeAmountMB(optimizer->TotalMemory()), [this, alive](int progress) {
-    if (*alive) OptimizerProgress(progress);
-  });
+  {
+    // The progress handler handles messages, so a menu or message box may open inside the
+    // run and wait for the user with the run's memory committed: the run ends instead, and
+    // lets go of its blocks, as the box's loop starts.
+    ModalLoopListener endRun([optimizer] { optimizer->EndNow(); });
+    optimizer->Optimize(OptimizeAmountMB(optimizer->TotalMemory()), [this, alive](int progress) {
+      if (*alive) OptimizerProgress(progress);
+    });
+  }
   if (!*alive) return;
 
   pb->SetVisible(false);
@@ -480,7 +469,7 @@ void TFrmMemtide::pcDockPanel1MouseDown(TObject* Sender, TMouseButton, TShiftSta
                                         int Y) {
   if (Shift & ssRight) {
     auto* label = dynamic_cast<TPCDockLabel*>(Sender);
-    if (label && SameTextNoCase(label->Name(), "lbl_title")) PopupTitleMenu();
+    if (label && SameTextAscii(label->Name(), "lbl_title")) PopupTitleMenu();
   }
   drag_x_ = X;
   drag_y_ = Y;

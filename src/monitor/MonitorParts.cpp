@@ -32,6 +32,7 @@ class SystemOptimizer final : public IMonitorOptimizer {
     optimizer_.Optimize(amountMB);
   }
   void Stop() override { optimizer_.Stop(); }
+  void EndNow() override { optimizer_.EndNow(); }
 
  private:
   TMemOptimizer optimizer_;

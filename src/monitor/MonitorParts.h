@@ -30,6 +30,8 @@ class IMonitorOptimizer {
   // Returns when the run has ended; `onProgress` is called after every step.
   virtual void Optimize(int amountMB, std::function<void(int progress)> onProgress) = 0;
   virtual void Stop() = 0;
+  // Stop, with the run's blocks released before it returns (TMemOptimizer::EndNow).
+  virtual void EndNow() = 0;
 };
 
 // The process collection, as far as trimming working sets needs it.

@@ -9,10 +9,10 @@
 std::optional<POINT> TaskbarCornerPosition(int edge, int size, int screenWidth,
                                            int screenHeight, int width, int height) {
   switch (edge) {
-    case 1: return POINT{screenWidth - width, screenHeight - size - height};
-    case 2: return POINT{size, screenHeight - height};
-    case 3: return POINT{screenWidth - width, size};
-    case 4: return POINT{screenWidth - width - size, screenHeight - height};
+    case tbBottom: return POINT{screenWidth - width, screenHeight - size - height};
+    case tbLeft: return POINT{size, screenHeight - height};
+    case tbTop: return POINT{screenWidth - width, size};
+    case tbRight: return POINT{screenWidth - width - size, screenHeight - height};
     default: return std::nullopt;
   }
 }

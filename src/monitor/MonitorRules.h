@@ -9,9 +9,12 @@
 #include <string>
 #include <string_view>
 
-// Top-left corner for a window of w x h in the screen corner beside the taskbar.
-// edge: 1 bottom, 2 left, 3 top, 4 right; `size` is the taskbar's thickness.
-// Any other edge leaves the window where it is (no value).
+// The screen edge that holds the taskbar, as the main form finds it and hands it on.
+enum TaskbarEdge : int { tbBottom = 1, tbLeft = 2, tbTop = 3, tbRight = 4 };
+
+// Top-left corner for a window of w x h in the screen corner beside the taskbar at `edge`
+// (a TaskbarEdge); `size` is the taskbar's thickness. Any other edge leaves the window
+// where it is (no value).
 std::optional<POINT> TaskbarCornerPosition(int edge, int size, int screenWidth,
                                            int screenHeight, int width, int height);
 

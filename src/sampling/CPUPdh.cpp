@@ -1,37 +1,64 @@
 #include "sampling/CPUPdh.h"
 
 #include <pdhmsg.h>
+#include <type_traits>
+
+#include "util/SystemLibrary.h"
 
 namespace {
 
+// pdh.dll through the system-library loader: it is no KnownDLL, and a copy beside the
+// program must not be the one that runs. A missing library reads as a failed call.
+constexpr PDH_STATUS kPdhMissing = PDH_CSTATUS_NO_OBJECT;
+
 PDH_STATUS WINAPI SystemOpenQuery(LPCSTR dataSource, DWORD_PTR userData, PDH_HQUERY* query) {
-  return PdhOpenQueryA(dataSource, userData, query);
+  return CallSystemFunction<decltype(PdhOpenQueryA)>(PdhLibrary(), "PdhOpenQueryA", kPdhMissing,
+                                                      dataSource, userData, query);
 }
 
 PDH_STATUS WINAPI SystemAddCounter(PDH_HQUERY query, LPCSTR path, DWORD_PTR userData,
                                    PDH_HCOUNTER* counter) {
-  return PdhAddCounterA(query, path, userData, counter);
+  return CallSystemFunction<decltype(PdhAddCounterA)>(PdhLibrary(), "PdhAddCounterA", kPdhMissing,
+                                                       query, path, userData, counter);
+}
+
+PDH_STATUS WINAPI SystemCollectQueryData(PDH_HQUERY query) {
+  return CallSystemFunction<decltype(PdhCollectQueryData)>(PdhLibrary(), "PdhCollectQueryData",
+                                                            kPdhMissing, query);
+}
+
+PDH_STATUS WINAPI SystemGetFormattedCounterValue(PDH_HCOUNTER counter, DWORD format, LPDWORD type,
+                                                 PPDH_FMT_COUNTERVALUE value) {
+  return CallSystemFunction<decltype(PdhGetFormattedCounterValue)>(
+      PdhLibrary(), "PdhGetFormattedCounterValue", kPdhMissing, counter, format, type, value);
+}
+
+PDH_STATUS WINAPI SystemRemoveCounter(PDH_HCOUNTER counter) {
+  return CallSystemFunction<decltype(PdhRemoveCounter)>(PdhLibrary(), "PdhRemoveCounter",
+                                                         kPdhMissing, counter);
+}
+
+PDH_STATUS WINAPI SystemCloseQuery(PDH_HQUERY query) {
+  return CallSystemFunction<decltype(PdhCloseQuery)>(PdhLibrary(), "PdhCloseQuery", kPdhMissing,
+                                                      query);
 }
 
 using AddCounterFn = PDH_STATUS(WINAPI*)(PDH_HQUERY, LPCSTR, DWORD_PTR, PDH_HCOUNTER*);
 
 // PdhAddCounterA takes counter names in the system's display language, so the English path
 // fails on a German or French Windows; Vista and later also take English names through
-// PdhAddEnglishCounterA. The program links pdh.dll, so the module is already loaded.
+// PdhAddEnglishCounterA.
 AddCounterFn SystemAddEnglishCounter() {
-  HMODULE pdh = GetModuleHandleA("pdh.dll");
-  if (!pdh) return nullptr;
-  return reinterpret_cast<AddCounterFn>(
-      reinterpret_cast<void*>(GetProcAddress(pdh, "PdhAddEnglishCounterA")));
+  return PdhLibrary().Function<std::remove_pointer_t<AddCounterFn>>("PdhAddEnglishCounterA");
 }
 
 }  // namespace
 
 const TPdhFunctions& SystemPdhFunctions() {
-  static const TPdhFunctions functions{SystemOpenQuery,          SystemAddCounter,
-                                       PdhCollectQueryData,      PdhGetFormattedCounterValue,
-                                       PdhRemoveCounter,         PdhCloseQuery,
-                                       GetComputerNameA,         SystemAddEnglishCounter()};
+  static const TPdhFunctions functions{SystemOpenQuery,        SystemAddCounter,
+                                       SystemCollectQueryData, SystemGetFormattedCounterValue,
+                                       SystemRemoveCounter,    SystemCloseQuery,
+                                       GetComputerNameA,       SystemAddEnglishCounter()};
   return functions;
 }
 

@@ -7,6 +7,7 @@
 
 #include "sampling/ProcessRules.h"
 #include "sampling/RemoteProcess.h"
+#include "util/AnsiText.h"
 #include "util/FileSearcher.h"
 #include "util/QvBaseUnit.h"
 #include "util/QvFileService.h"

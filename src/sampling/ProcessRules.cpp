@@ -3,6 +3,8 @@
 #include <cstring>
 #include <unordered_map>
 
+#include "util/AnsiText.h"
+
 std::wstring NormaliseModulePath(const std::wstring& P, const std::wstring& N,
                                  const std::wstring& systemFolder) {
   if (P.size() > 4 && P.compare(0, 4, L"\\??\\") == 0) return P.substr(4);
@@ -21,12 +23,6 @@ std::wstring FileNamePart(const std::wstring& path) {
 
 bool HasFileExtension(const std::wstring& name) {
   return FileNamePart(name).find(L'.') != std::wstring::npos;
-}
-
-bool SameTextIgnoringCase(const std::wstring& a, const std::wstring& b) {
-  return CompareStringW(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, a.data(),
-                        static_cast<int>(a.size()), b.data(), static_cast<int>(b.size())) ==
-         CSTR_EQUAL;
 }
 
 std::uint8_t NextProcessState(std::uint8_t state) {
@@ -176,22 +172,3 @@ TProcessListSums ApplySystemProcessList(const std::vector<TProcessListRecord>& l
   return sums;
 }
 
-std::wstring AnsiToWide(const std::string& text) {
-  if (text.empty()) return std::wstring();
-  int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  if (n <= 0) return std::wstring();
-  std::wstring out(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
-  return out;
-}
-
-std::string WideToAnsi(const std::wstring& text) {
-  if (text.empty()) return std::string();
-  int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                              nullptr, nullptr);
-  if (n <= 0) return std::string();
-  std::string out(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n,
-                      nullptr, nullptr);
-  return out;
-}

@@ -23,7 +23,6 @@ std::wstring NormaliseModulePath(const std::wstring& P, const std::wstring& N,
 std::wstring FileNamePart(const std::wstring& path);
 // True when the name has an extension (a "." after the last "\").
 bool HasFileExtension(const std::wstring& name);
-bool SameTextIgnoringCase(const std::wstring& a, const std::wstring& b);
 
 // The state that AdvanceStates gives a record in `state`.
 std::uint8_t NextProcessState(std::uint8_t state);
@@ -74,6 +73,3 @@ TProcessListSums ApplySystemProcessList(const std::vector<TProcessListRecord>& l
                                         std::int64_t& previousTotal,
                                         const std::function<void()>& pump);
 
-// ANSI (system code page) and UTF-16 conversions.
-std::wstring AnsiToWide(const std::string& text);
-std::string WideToAnsi(const std::wstring& text);

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "util/AnsiText.h"
 #include "util/QvFileService.h"
 #include "util/ScopedHandles.h"
 
@@ -19,10 +20,7 @@ bool KeyListContains(const char* list, std::size_t size, const std::string& key)
   while (i < size && list[i] != '\0') {
     std::size_t end = i;
     while (end < size && list[end] != '\0') ++end;
-    if (CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, list + i,
-                       static_cast<int>(end - i), key.c_str(),
-                       static_cast<int>(key.size())) == CSTR_EQUAL)
-      return true;
+    if (SameTextIgnoringCase(std::string_view(list + i, end - i), key)) return true;
     i = end + 1;
   }
   return false;

@@ -2,14 +2,18 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include "controls/DockPanel.h"
 #include "controls/QvGDIPlusTrendLine.h"
 #include "memory/PublicUnit.h"
 #include "settings/MultiLanguage.h"
 #include "settings/OptionsUnit.h"
+#include "shell/GlobalHotKeys.h"
 #include "ui/Application.h"
 #include "ui/Dialogs.h"
 #include "ui/Dpi.h"
+#include "util/AnsiText.h"
 #include "ui/StdCtrls.h"
 #include "util/FileSearcher.h"
 #include "util/MakerSite.h"
@@ -20,6 +24,10 @@
 namespace {
 
 constexpr TColor kLinkColor = 14051374;  // 0xD6682E
+constexpr char kLanguageExists[] = "The %s is exists, overwrite?";
+constexpr char kHotKeyInUse[] =
+    "The hot key %s is in use by another program. Please choose another one.";
+
 // One check box row more than the design's general page holds (the tray icon's free-memory
 // figure): the controls below it, the pages, the buttons and the form grow by one row.
 constexpr int kRow = 24;
@@ -100,15 +108,17 @@ void SetupSwatch(TpcDockPanel* p) {
   p->SetShowImage(false);
 }
 
-bool SameTextNoCase(const std::string& a, const std::string& b) {
-  return CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, a.c_str(),
-                        static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size())) ==
-         CSTR_EQUAL;
+// A name the language list would show: anything else copied into the program folder could
+// be the portable marker, the portable settings or the program itself.
+bool IsLanguageFileName(const std::string& fileName) {
+  constexpr size_t kExtLength = 4;  // ".lng"
+  return fileName.size() > kExtLength &&
+         SameTextIgnoringCase(fileName.substr(fileName.size() - kExtLength), ".lng");
 }
 
 int FindItemNoCase(const TComboBox* box, const std::string& text) {
   for (int i = 0; i < box->ItemCount(); ++i)
-    if (SameTextNoCase(box->Item(i), text)) return i;
+    if (SameTextIgnoringCase(box->Item(i), text)) return i;
   return -1;
 }
 
@@ -189,6 +199,8 @@ void TFrmOptions::CreateComponents() {
   lbl_hotkey = Make<TLabel>(this, gbx_optimize, "lbl_hotkey", 24, 53, 78, 13, "Optimize Hotkey");
   hk_optimize = Make<THotKey>(this, gbx_optimize, "hk_optimize", 110, 51, 195, 19);
   hk_optimize->SetHotKey(32833);
+  // A global hot key without Ctrl or Alt would take a plain key from every other program.
+  hk_optimize->SetRules(HKCOMB_NONE | HKCOMB_S, HOTKEYF_CONTROL | HOTKEYF_ALT);
 
   tab_colors = new TTabSheet(this);
   tab_colors->SetName("tab_colors");
@@ -290,6 +302,7 @@ void TFrmOptions::LoadOptions(TOptions* Options) {
   cbx_autooptimize->SetChecked(Options->AutoOptimize);
   cbx_cpudatafromsystemperformance->SetChecked(Options->CPUDataFromSystemPerform);
   hk_optimize->SetHotKey(static_cast<std::uint16_t>(Options->HotKey & 0xFFFF));
+  shownHotKey_ = hk_optimize->HotKey();
 
   const std::uint32_t colors[10] = {
       Options->CPUGridColor,      Options->CPUStartBackColor, Options->CPUEndBackColor,
@@ -351,7 +364,11 @@ void TFrmOptions::btnOkClick(TObject*) {
   options_->SetRunAtStartup(cbx_runstartup->Checked());
   options_->ShowMessageWhenOptimizing = cbx_showmessage->Checked();
   options_->AutoOptimize = cbx_autooptimize->Checked();
-  options_->HotKey = static_cast<std::int32_t>(hk_optimize->HotKey());
+  // The control knows no Win key: a combination left as it was shown keeps the stored
+  // value whole, so OK does not turn Win+O into O.
+  const std::int32_t previousHotKey = options_->HotKey;
+  if (hk_optimize->HotKey() != shownHotKey_)
+    options_->HotKey = static_cast<std::int32_t>(hk_optimize->HotKey());
   std::uint32_t* colors[10] = {
       &options_->CPUGridColor,      &options_->CPUStartBackColor, &options_->CPUEndBackColor,
       &options_->CPUHighCPUColor,   &options_->CPULowCPUColor,    &options_->RAMGridColor,
@@ -368,11 +385,24 @@ void TFrmOptions::btnOkClick(TObject*) {
     if (links.SetMonitorChartsAutoDraw) links.SetMonitorChartsAutoDraw(true);
     if (links.MonitorSetCPUSource) links.MonitorSetCPUSource(options_->CPUDataFromSystemPerform);
   }
-  if (links.RegisterOptimizeHotKey)
-    links.RegisterOptimizeHotKey(static_cast<std::uint32_t>(options_->HotKey));
+  bool hotKeyRefused = false;
+  if (links.RegisterOptimizeHotKey &&
+      !links.RegisterOptimizeHotKey(static_cast<std::uint32_t>(options_->HotKey))) {
+    // Another program holds it and the previous hot key is still the registered one: the
+    // setting keeps that, and the dialog stays open for another choice.
+    hotKeyRefused = true;
+    const std::string combination =
+        HotKeyToText(hotkey::MaskHotKey(static_cast<std::uint32_t>(options_->HotKey)), true);
+    options_->HotKey = previousHotKey;
+    ShowMessageBox(SafeFormat(Msg("msg_hotkeyInUse", kHotKeyInUse), {combination}),
+                   MB_OK | MB_ICONERROR);
+  }
   if (links.MainApplyTrayIcon) links.MainApplyTrayIcon();
 
-  const std::string chosen = cbx_Language->Text();
+  // No selection (the file of the stored language was renamed or removed) is no choice:
+  // the stored name stays.
+  const std::string chosen =
+      cbx_Language->ItemIndex() >= 0 ? cbx_Language->Text() : options_->Language;
   if (chosen != options_->Language) {
     options_->Language = chosen;
     if (language_) {
@@ -383,7 +413,7 @@ void TFrmOptions::btnOkClick(TObject*) {
     }
   }
   // A failed save has been reported; the dialog stays open so nothing is lost silently.
-  if (!options_->SaveSettings()) return;
+  if (!options_->SaveSettings() || hotKeyRefused) return;
   Close();
 }
 
@@ -394,16 +424,20 @@ void TFrmOptions::btnAddClick(TObject*) {
   const std::string source = OD->FileName;
   const size_t slash = source.find_last_of("\\/:");
   const std::string fileName = slash == std::string::npos ? source : source.substr(slash + 1);
+  if (!IsLanguageFileName(fileName)) return;
   const std::string destination = ProgramFolder + fileName;
   if (IsExistingFile(destination)) {
-    const std::string format = language_
-                                   ? language_->GetMsg("msg_languageExists", "The %s is exists, overwrite?")
-                                   : std::string("The %s is exists, overwrite?");
-    if (ShowMessageBox(SafeFormat(format, {fileName}), MB_YESNO | MB_ICONQUESTION) == IDNO) return;
+    if (ShowMessageBox(SafeFormat(Msg("msg_languageExists", kLanguageExists), {fileName}),
+                       MB_YESNO | MB_ICONQUESTION) == IDNO)
+      return;
   }
   if (!CopyFileA(source.c_str(), destination.c_str(), FALSE)) return;
   RefreshLanguageList();
   cbx_Language->SetItemIndex(FindItemNoCase(cbx_Language, LanguageNameOf(fileName)));
+}
+
+std::string TFrmOptions::Msg(const char* Key, const char* Default) const {
+  return language_ ? language_->GetMsg(Key, Default) : std::string(Default);
 }
 
 void TFrmOptions::lbl_morelanguageClick(TObject*) {

@@ -31,7 +31,8 @@ struct TOptionsLinks {
   std::function<void(const TOptions* Options)> MonitorApplyOptions;
   std::function<void(bool FromSystemPerform)> MonitorSetCPUSource;
   std::function<void(const TMultiLanguage* Language)> MonitorApplyLanguage;
-  std::function<void(std::uint32_t HotKey)> RegisterOptimizeHotKey;
+  // False when Windows refused the combination; the previous one then stays registered.
+  std::function<bool(std::uint32_t HotKey)> RegisterOptimizeHotKey;
   std::function<void(const TMultiLanguage* Language)> MainApplyLanguage;
   // The tray icon follows the free-memory setting and the RAM colours.
   std::function<void()> MainApplyTrayIcon;
@@ -102,9 +103,12 @@ class TFrmOptions : public TForm {
   void FillPreview();
   void ApplyToContainer(TWinControl* Container);
   void SetPreviewColor(int Tag, std::uint32_t Color);
+  // A message of section "Language", or Default without a language object.
+  std::string Msg(const char* Key, const char* Default) const;
 
   TOptions* options_ = nullptr;
   TMultiLanguage* language_ = nullptr;
+  std::uint16_t shownHotKey_ = 0;  // what the hot-key control showed after LoadOptions
 };
 
 // The language page's address.

@@ -59,6 +59,15 @@ UniqueHKey CreateFullAccess(HKEY root, const std::string& path) {
   return key;
 }
 
+// "HKEY_CURRENT_USER\\<path>" for the roots the program uses; other roots give the path alone.
+std::string RegistryKeyName(HKEY root, const std::string& path) {
+  const char* rootName = root == HKEY_CURRENT_USER    ? "HKEY_CURRENT_USER"
+                         : root == HKEY_LOCAL_MACHINE ? "HKEY_LOCAL_MACHINE"
+                         : root == HKEY_USERS         ? "HKEY_USERS"
+                                                      : nullptr;
+  return rootName ? std::string(rootName) + "\\" + path : path;
+}
+
 }  // namespace
 
 std::int32_t ParseIniInteger(const std::string& text, std::int32_t fallback) {
@@ -235,7 +244,12 @@ bool TOptions::SaveToIni() {
 
 bool TOptions::SaveToRegistry() {
   UniqueHKey key = CreateFullAccess(storage_.Root, storage_.SettingsKey);
-  if (!key) return true;  // silently skipped, as loading is
+  if (!key) {
+    // Loading falls back to reading a locked key, so the user may have edited settings that
+    // this save cannot keep: say so rather than let them be lost at the next start.
+    ReportWriteError("Unable to write to " + RegistryKeyName(storage_.Root, storage_.SettingsKey));
+    return false;
+  }
   bool ok = true;
   auto fail = [&](const char* name) {
     ok = false;

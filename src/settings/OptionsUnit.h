@@ -63,7 +63,8 @@ class TOptions {
   bool PortableMode() const;
   const TOptionsStorage& Storage() const { return storage_; }
 
-  // Receives "Unable to write to <ini path>" or "Failed to set data for '<value>'".
+  // Receives "Unable to write to <ini path>", "Unable to write to <registry key>" (the key
+// cannot be opened for writing) or "Failed to set data for '<value>'".
   // Defaults to an error message box.
   std::function<void(const std::string& message)> OnWriteError;
 

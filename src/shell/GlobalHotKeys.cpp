@@ -5,6 +5,10 @@
 
 namespace hotkey {
 
+bool IsCommandHotKey(std::uint32_t hotKey) {
+  return (hotKey & 0xFFu) != 0 && (hotKey & (kCtrl | kAlt | kWin)) != 0;
+}
+
 Registration SplitHotKey(std::uint32_t hotKey) {
   UINT mods = 0;
   if (hotKey & kAlt) mods |= MOD_ALT;
@@ -158,7 +162,8 @@ TGlobalHotKeys::~TGlobalHotKeys() {
   window_.reset();
 }
 
-WORD TGlobalHotKeys::AddHotKey(std::uint32_t hotKey) {
+WORD TGlobalHotKeys::AddHotKey(std::uint32_t value) {
+  const std::uint32_t hotKey = hotkey::MaskHotKey(value);
   const hotkey::Registration reg = hotkey::SplitHotKey(hotKey);
   const ATOM id = system_.AddAtom(hotkey::AtomName(hotKey).c_str());
   if (id == 0) return 0;
@@ -168,6 +173,23 @@ WORD TGlobalHotKeys::AddHotKey(std::uint32_t hotKey) {
   }
   entries_.push_back({hotKey, id});
   return id;
+}
+
+bool TGlobalHotKeys::ReplaceHotKeys(std::uint32_t value) {
+  const std::uint32_t hotKey = hotkey::MaskHotKey(value);
+  auto kept = std::find_if(entries_.begin(), entries_.end(),
+                           [hotKey](const Entry& e) { return e.HotKey == hotKey; });
+  if (kept == entries_.end()) {
+    // Windows refuses a second registration of a combination this window holds, so only a
+    // new one is added.
+    if (AddHotKey(hotKey) == 0) return false;
+    kept = entries_.end() - 1;
+  }
+  const Entry keep = *kept;
+  entries_.erase(kept);
+  ClearHotKeys();
+  entries_.push_back(keep);
+  return true;
 }
 
 void TGlobalHotKeys::ClearHotKeys() {

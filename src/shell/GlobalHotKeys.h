@@ -23,6 +23,16 @@ constexpr std::uint32_t kCtrl = 0x4000;
 constexpr std::uint32_t kAlt = 0x8000;
 constexpr std::uint32_t kWin = 0x10000;
 
+// The bits a value is made of: the key and the four modifiers. Bits 8-12 and 17-31 take no
+// part in a registration, so a value keeps only these for registering, listing and
+// comparing (12345 is Shift+9 throughout, not Shift+9 registered and 12345 compared).
+constexpr std::uint32_t kValueBits = 0xFFu | kShift | kCtrl | kAlt | kWin;
+constexpr std::uint32_t MaskHotKey(std::uint32_t hotKey) { return hotKey & kValueBits; }
+
+// True when the value has a key and Ctrl, Alt or Win: a global hot key without them (a plain
+// "O", Space, Shift+9) would take that key from every other program.
+bool IsCommandHotKey(std::uint32_t hotKey);
+
 struct Registration {
   UINT modifiers;  // MOD_ALT | MOD_CONTROL | MOD_SHIFT | MOD_WIN
   UINT key;        // virtual-key code
@@ -86,8 +96,13 @@ class TGlobalHotKeys : public TComponent {
   explicit TGlobalHotKeys(TComponent* owner, THotKeySystem system = {});
   ~TGlobalHotKeys() override;
 
-  // Registers the hot key; returns its identifier, or 0 when Windows refused it.
+  // Registers the hot key (its MaskHotKey value: the atom name and the list carry that);
+  // returns its identifier, or 0 when Windows refused it.
   WORD AddHotKey(std::uint32_t hotKey);
+  // Registers the hot key in place of every hot key of this component. The new one goes in
+  // before the old ones go: when Windows refuses it (another program holds the combination)
+  // the old ones stay registered and the result is false. One already listed is kept.
+  bool ReplaceHotKeys(std::uint32_t hotKey);
   // Unregisters every hot key of this component.
   void ClearHotKeys();
 

@@ -1,6 +1,7 @@
 #include "ui/Application.h"
 
 #include "ui/Form.h"
+#include "util/ModalLoop.h"
 
 namespace {
 TApplication* g_application = nullptr;
@@ -107,6 +108,7 @@ void TApplication::Terminate() {
 }
 
 void TApplication::HandleException(std::exception_ptr Error) {
+  AnnounceModalLoop();
   std::string text = ExceptionMessage(Error);
   if (OnException) {
     try {

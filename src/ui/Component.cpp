@@ -1,8 +1,8 @@
 #include "ui/Component.h"
 
-#include <windows.h>
-
 #include <algorithm>
+
+#include "util/AnsiText.h"
 
 TComponent::TComponent(TComponent* Owner) : owner_(Owner) {
   if (owner_) {
@@ -22,7 +22,7 @@ TComponent::~TComponent() {
 
 TComponent* TComponent::FindComponent(const std::string& Name) const {
   for (TComponent* c : components_)
-    if (lstrcmpiA(c->Name().c_str(), Name.c_str()) == 0) return c;
+    if (SameTextAscii(c->Name(), Name)) return c;
   return nullptr;
 }
 

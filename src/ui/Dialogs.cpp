@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "ui/Application.h"
+#include "util/ModalLoop.h"
 #include "util/SystemLibrary.h"
 
 namespace {
@@ -30,6 +31,7 @@ TColorDialog::TColorDialog(TComponent* Owner) : TComponent(Owner) {
 }
 
 bool TColorDialog::Execute(HWND Owner) {
+  AnnounceModalLoop();
   if (Runner) return Runner(*this);
   CHOOSECOLORA cc{};
   cc.lStructSize = sizeof(cc);
@@ -46,6 +48,7 @@ bool TColorDialog::Execute(HWND Owner) {
 TOpenDialog::TOpenDialog(TComponent* Owner) : TComponent(Owner) {}
 
 bool TOpenDialog::Execute(HWND Owner) {
+  AnnounceModalLoop();
   if (Runner) return Runner(*this);
   std::vector<char> name(32768, '\0');
   FileName.copy(name.data(), name.size() - 1);

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <type_traits>
 
+#include "util/ScopedHandles.h"
 #include "util/SystemLibrary.h"
 
 namespace dpi {
@@ -24,10 +25,9 @@ Fn Lookup(TSystemLibrary& Library, const char* Name) {
 }
 
 int ScreenLogPixels() {
-  HDC dc = GetDC(nullptr);
-  if (!dc) return kDesignDpi;
-  int v = GetDeviceCaps(dc, LOGPIXELSX);
-  ReleaseDC(nullptr, dc);
+  ScopedGetDC dc(nullptr);
+  if (!dc.get()) return kDesignDpi;
+  const int v = GetDeviceCaps(dc.get(), LOGPIXELSX);
   return v > 0 ? v : kDesignDpi;
 }
 }  // namespace

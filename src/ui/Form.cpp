@@ -2,6 +2,7 @@
 
 #include "ui/Application.h"
 #include "ui/Dpi.h"
+#include "util/ModalLoop.h"
 
 namespace {
 // Posted to a form that chose caFree, so it is deleted after its handler has returned.
@@ -122,6 +123,10 @@ LRESULT TForm::WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) {
     case CM_RELEASE:
       delete this;  // nothing of this object is touched after this point
       return 0;
+    case WM_ENTERMENULOOP:  // the system menu
+    case WM_ENTERSIZEMOVE:  // moving or sizing by the frame
+      AnnounceModalLoop();
+      return TWinControl::WndProc(Msg, WParam, LParam);
     default:
       return TWinControl::WndProc(Msg, WParam, LParam);
   }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "util/ModalLoop.h"
+
 // ---- TMenuItem ----
 
 TMenuItem::TMenuItem(TComponent* Owner) : TComponent(Owner) {}
@@ -169,6 +171,7 @@ void TPopupMenu::Popup(int X, int Y) {
   UniqueHMenu menu = BuildMenu();
   if (!menu) return;
   if (!window_) window_ = CreateMenuWindow();
+  AnnounceModalLoop();
   const UINT command = static_cast<UINT>(
       TrackPopupMenu(menu.get(), TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY, X, Y, 0,
                      window_, nullptr));

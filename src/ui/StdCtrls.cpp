@@ -6,6 +6,7 @@
 
 #include "ui/Dpi.h"
 #include "util/ScopedFlag.h"
+#include "util/ScopedHandles.h"
 #include "util/SystemLibrary.h"
 
 namespace {
@@ -408,7 +409,20 @@ void THotKey::CreateParams(TCreateParams& Params) {
 }
 
 void THotKey::CreateWindowHandle() {
+  SendRules();
   SendMessageA(Handle(), HKM_SETHOTKEY, ShortCutToHotKeyWord(hot_key_), 0);
+}
+
+void THotKey::SetRules(WORD InvalidCombinations, WORD ReplacementModifiers) {
+  invalid_combinations_ = InvalidCombinations;
+  replacement_modifiers_ = ReplacementModifiers;
+  if (HandleAllocated()) SendRules();
+}
+
+void THotKey::SendRules() {
+  if (invalid_combinations_ == 0) return;
+  SendMessageA(Handle(), HKM_SETRULES, invalid_combinations_,
+               MAKELPARAM(replacement_modifiers_, 0));
 }
 
 std::uint16_t THotKey::HotKey() const {
@@ -429,18 +443,15 @@ TLabel::TLabel(TComponent* Owner) : TControl(Owner) { SetBounds(0, 0, 65, 13); }
 
 SIZE TLabel::TextExtent() const {
   SIZE ext{0, 0};
-  HDC screen = GetDC(nullptr);
-  if (!screen) return ext;
-  {
-    ScopedSelect font(screen, Font()->Handle());
-    RECT r{0, 0, 0, 0};
-    const std::string text = Caption().empty() ? std::string(" ") : Caption();
-    DrawTextA(screen, text.c_str(), static_cast<int>(text.size()), &r,
-              DT_CALCRECT | DT_LEFT | DT_NOPREFIX | DT_EXPANDTABS);
-    ext.cx = Caption().empty() ? 0 : r.right;
-    ext.cy = r.bottom;
-  }
-  ReleaseDC(nullptr, screen);
+  ScopedGetDC screen(nullptr);
+  if (!screen.get()) return ext;
+  ScopedSelect font(screen.get(), Font()->Handle());
+  RECT r{0, 0, 0, 0};
+  const std::string text = Caption().empty() ? std::string(" ") : Caption();
+  DrawTextA(screen.get(), text.c_str(), static_cast<int>(text.size()), &r,
+            DT_CALCRECT | DT_LEFT | DT_NOPREFIX | DT_EXPANDTABS);
+  ext.cx = Caption().empty() ? 0 : r.right;
+  ext.cy = r.bottom;
   return ext;
 }
 

@@ -157,13 +157,19 @@ class THotKey : public TSystemControl {
   explicit THotKey(TComponent* Owner);
   std::uint16_t HotKey() const;
   void SetHotKey(std::uint16_t Value);
+  // HKM_SETRULES: the HKCOMB_* combinations the user may not enter, and the HOTKEYF_*
+  // modifiers the control puts in their place.
+  void SetRules(WORD InvalidCombinations, WORD ReplacementModifiers);
 
  protected:
   void CreateParams(TCreateParams& Params) override;
   void CreateWindowHandle() override;
 
  private:
+  void SendRules();
   mutable std::uint16_t hot_key_ = 0;
+  WORD invalid_combinations_ = 0;
+  WORD replacement_modifiers_ = 0;
 };
 
 // Shortcut value <-> the control's HKM_SETHOTKEY word (key in the low byte, HOTKEYF_*

@@ -1,5 +1,7 @@
 #include "util/ModalBoxScope.h"
 
+#include "util/ModalLoop.h"
+
 namespace {
 
 constexpr UINT kKeepPlace = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER;
@@ -7,6 +9,7 @@ constexpr UINT kKeepPlace = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWN
 }  // namespace
 
 ModalBoxScope::ModalBoxScope() : active_(GetActiveWindow()) {
+  AnnounceModalLoop();
   EnumThreadWindows(GetCurrentThreadId(), &ModalBoxScope::Take, reinterpret_cast<LPARAM>(this));
 }
 

@@ -8,7 +8,9 @@
 
 class ModalBoxScope {
  public:
-  ModalBoxScope();  // holds the visible, enabled top-level windows of this thread
+  // Announces the box's loop (ModalLoop.h), then holds the visible, enabled top-level
+  // windows of this thread.
+  ModalBoxScope();
   ~ModalBoxScope();  // gives back exactly what it took, and the activation
   ModalBoxScope(const ModalBoxScope&) = delete;
   ModalBoxScope& operator=(const ModalBoxScope&) = delete;

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "util/AnsiText.h"
 #include "util/ModalBoxScope.h"
 #include "util/QvFileService.h"
 #include "util/ScopedHandles.h"
@@ -22,8 +23,6 @@ MessageBoxFunction& BoxFunction() {
   return fn;
 }
 
-char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 void PrivilegeFailed() { ShowMessageBox("Privilege Faild", MB_ICONERROR); }
 
 std::string Trim(const std::string& text) {
@@ -32,7 +31,6 @@ std::string Trim(const std::string& text) {
   const auto last = text.find_last_not_of(' ');
   return text.substr(first, last - first + 1);
 }
-
 
 // A value of an open key when it is text (REG_SZ or REG_EXPAND_SZ, not expanded).
 bool ReadKeyText(HKEY key, const char* value, std::string& text) {
@@ -70,14 +68,6 @@ bool Found(const std::string& candidate, std::string& Path) {
 }
 
 }  // namespace
-
-bool EqualsNoCaseAscii(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-  }
-  return true;
-}
 
 void SetApplicationWindowProvider(std::function<HWND()> provider) {
   WindowProvider() = std::move(provider);
@@ -225,7 +215,7 @@ bool ResolveProgramFile(const std::string& Command, std::string& Path) {
   const auto blank = text.find(' ');
   if (blank != std::string::npos) {
     const std::string first = text.substr(0, blank);
-    if (EqualsNoCaseAscii(first, "rundll32") || EqualsNoCaseAscii(first, "rundll32.exe")) {
+    if (SameTextAscii(first, "rundll32") || SameTextAscii(first, "rundll32.exe")) {
       text = text.substr(blank + 1);
     }
   }

@@ -22,12 +22,6 @@ using MessageBoxFunction =
     std::function<int(HWND owner, const std::string& text, const std::string& caption, UINT flags)>;
 void SetMessageBoxFunction(MessageBoxFunction fn);
 
-// Whether two texts are equal when the letters A-Z and a-z are taken as the same; every
-// other byte must match exactly. Unlike lstrcmpiA and CompareStringA this does not follow
-// the user's locale, where a Turkish "I" is not the capital of "i": for the program's own
-// ASCII words (switches, file names it knows).
-bool EqualsNoCaseAscii(std::string_view a, std::string_view b);
-
 // Enables or disables a privilege ("SeDebugPrivilege", ...) in the process token.
 // Shows "Privilege Faild" when the token cannot be opened, the name is unknown or the
 // adjustment fails.

@@ -6,43 +6,60 @@
 #include <memory>
 #include <vector>
 
+#include "util/AnsiText.h"
 #include "util/ScopedHandles.h"
+#include "util/SystemLibrary.h"
 
 namespace {
 
 struct CertStoreTraits {
   static HCERTSTORE Invalid() { return nullptr; }
   static bool IsValid(HCERTSTORE h) { return h != nullptr; }
-  static void Close(HCERTSTORE h) { CertCloseStore(h, 0); }
+  static void Close(HCERTSTORE h) {
+    CallSystemFunction<decltype(CertCloseStore)>(CryptLibrary(), "CertCloseStore", FALSE, h, 0);
+  }
 };
 struct CryptMsgTraits {
   static HCRYPTMSG Invalid() { return nullptr; }
   static bool IsValid(HCRYPTMSG h) { return h != nullptr; }
-  static void Close(HCRYPTMSG h) { CryptMsgClose(h); }
+  static void Close(HCRYPTMSG h) {
+    CallSystemFunction<decltype(CryptMsgClose)>(CryptLibrary(), "CryptMsgClose", FALSE, h);
+  }
 };
 struct CertContextTraits {
   static PCCERT_CONTEXT Invalid() { return nullptr; }
   static bool IsValid(PCCERT_CONTEXT h) { return h != nullptr; }
-  static void Close(PCCERT_CONTEXT h) { CertFreeCertificateContext(h); }
+  static void Close(PCCERT_CONTEXT h) {
+    CallSystemFunction<decltype(CertFreeCertificateContext)>(CryptLibrary(),
+                                                             "CertFreeCertificateContext", FALSE, h);
+  }
 };
 using UniqueCertStore = UniqueOwner<HCERTSTORE, CertStoreTraits>;
 using UniqueCryptMsg = UniqueOwner<HCRYPTMSG, CryptMsgTraits>;
 using UniqueCertContext = UniqueOwner<PCCERT_CONTEXT, CertContextTraits>;
 
-std::wstring ToWide(const std::string& text) {
-  const int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-  if (n <= 0) return std::wstring();
-  std::wstring wide(n, L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), n);
-  wide.resize(n - 1);
-  return wide;
+// version.dll and crypt32.dll come through the system-library loader: neither is a
+// KnownDLL, and a copy beside the program must not be the one that runs. A missing library
+// reads as a file without version resource or signature.
+BOOL GetSignerInfo(HCRYPTMSG message, void* data, DWORD* size) {
+  return CallSystemFunction<decltype(CryptMsgGetParam)>(CryptLibrary(), "CryptMsgGetParam", FALSE,
+                                                         message, DWORD{CMSG_SIGNER_INFO_PARAM},
+                                                         DWORD{0}, data, size);
+}
+
+DWORD GetSimpleName(PCCERT_CONTEXT cert, char* text, DWORD size) {
+  return CallSystemFunction<decltype(CertGetNameStringA)>(
+      CryptLibrary(), "CertGetNameStringA", DWORD{0}, cert, DWORD{CERT_NAME_SIMPLE_DISPLAY_TYPE},
+      DWORD{0}, static_cast<void*>(nullptr), text, size);
 }
 
 std::string QueryVersionString(const void* data, const std::string& key) {
   char* value = nullptr;
   UINT length = 0;
-  if (!VerQueryValueA(data, key.c_str(), reinterpret_cast<void**>(&value), &length) || !value ||
-      length == 0) {
+  if (!CallSystemFunction<decltype(VerQueryValueA)>(VersionLibrary(), "VerQueryValueA", FALSE, data,
+                                                    key.c_str(), reinterpret_cast<void**>(&value),
+                                                    &length) ||
+      !value || length == 0) {
     return "";
   }
   // The length counts the terminating zero on Windows but not everywhere; stop at the zero.
@@ -104,16 +121,22 @@ std::string GetProgramFolder() {
 
 bool ReadVersionInfo(const std::string& File, TMyFileVersion& Info) {
   DWORD ignored = 0;
-  const DWORD size = GetFileVersionInfoSizeA(File.c_str(), &ignored);
+  const DWORD size = CallSystemFunction<decltype(GetFileVersionInfoSizeA)>(
+      VersionLibrary(), "GetFileVersionInfoSizeA", DWORD{0}, File.c_str(), &ignored);
   if (size == 0) return false;
   std::vector<char> data(size, '\0');
-  if (!GetFileVersionInfoA(File.c_str(), 0, size, data.data())) return false;
+  if (!CallSystemFunction<decltype(GetFileVersionInfoA)>(VersionLibrary(), "GetFileVersionInfoA",
+                                                         FALSE, File.c_str(), DWORD{0}, size,
+                                                         data.data())) {
+    return false;
+  }
 
   TMyFileVersion result;
   WORD* translation = nullptr;
   UINT length = 0;
-  if (VerQueryValueA(data.data(), "\\VarFileInfo\\Translation",
-                     reinterpret_cast<void**>(&translation), &length) &&
+  if (CallSystemFunction<decltype(VerQueryValueA)>(
+          VersionLibrary(), "VerQueryValueA", FALSE, data.data(), "\\VarFileInfo\\Translation",
+          reinterpret_cast<void**>(&translation), &length) &&
       translation && length >= 2 * sizeof(WORD)) {
     char prefix[32];
     wsprintfA(prefix, "\\StringFileInfo\\%04X%04X\\", translation[0], translation[1]);
@@ -134,7 +157,7 @@ bool GetSignerName(const std::string& File, std::string& Name) {
   Name.clear();
   if (!IsExistingFile(File)) return false;
 
-  const std::wstring wide = ToWide(File);
+  const std::wstring wide = AnsiToWide(File);
   UniqueCertStore store;
   UniqueCryptMsg message;
   DWORD encoding = 0;
@@ -142,21 +165,22 @@ bool GetSignerName(const std::string& File, std::string& Name) {
   DWORD formatType = 0;
   HCERTSTORE rawStore = nullptr;
   HCRYPTMSG rawMessage = nullptr;
-  const BOOL ok = CryptQueryObject(
-      CERT_QUERY_OBJECT_FILE, wide.c_str(), CERT_QUERY_CONTENT_FLAG_PKCS7_SIGNED_EMBED,
-      CERT_QUERY_FORMAT_FLAG_BINARY, 0, &encoding, &contentType, &formatType, &rawStore,
-      &rawMessage, nullptr);
+  const BOOL ok = CallSystemFunction<decltype(CryptQueryObject)>(
+      CryptLibrary(), "CryptQueryObject", FALSE, DWORD{CERT_QUERY_OBJECT_FILE},
+      static_cast<const void*>(wide.c_str()), DWORD{CERT_QUERY_CONTENT_FLAG_PKCS7_SIGNED_EMBED},
+      DWORD{CERT_QUERY_FORMAT_FLAG_BINARY}, DWORD{0}, &encoding, &contentType, &formatType,
+      &rawStore, &rawMessage, static_cast<const void**>(nullptr));
   store.reset(rawStore);
   message.reset(rawMessage);
   if (!ok) return false;
 
   DWORD infoSize = 0;
-  if (!CryptMsgGetParam(message.get(), CMSG_SIGNER_INFO_PARAM, 0, nullptr, &infoSize) ||
+  if (!GetSignerInfo(message.get(), nullptr, &infoSize) ||
       infoSize == 0) {
     return true;
   }
   std::vector<BYTE> infoData(infoSize);
-  if (!CryptMsgGetParam(message.get(), CMSG_SIGNER_INFO_PARAM, 0, infoData.data(), &infoSize)) {
+  if (!GetSignerInfo(message.get(), infoData.data(), &infoSize)) {
     return true;
   }
   const auto* signer = reinterpret_cast<const CMSG_SIGNER_INFO*>(infoData.data());
@@ -164,16 +188,16 @@ bool GetSignerName(const std::string& File, std::string& Name) {
   CERT_INFO wanted{};
   wanted.Issuer = signer->Issuer;
   wanted.SerialNumber = signer->SerialNumber;
-  UniqueCertContext cert(CertFindCertificateInStore(
-      store.get(), X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, 0, CERT_FIND_SUBJECT_CERT, &wanted,
-      nullptr));
+  UniqueCertContext cert(CallSystemFunction<decltype(CertFindCertificateInStore)>(
+      CryptLibrary(), "CertFindCertificateInStore", PCCERT_CONTEXT{nullptr}, store.get(),
+      DWORD{X509_ASN_ENCODING | PKCS_7_ASN_ENCODING}, DWORD{0}, DWORD{CERT_FIND_SUBJECT_CERT},
+      static_cast<const void*>(&wanted), PCCERT_CONTEXT{nullptr}));
   if (!cert) return true;  // signed, but the signer's certificate is not in the file
 
-  const DWORD length =
-      CertGetNameStringA(cert.get(), CERT_NAME_SIMPLE_DISPLAY_TYPE, 0, nullptr, nullptr, 0);
+  const DWORD length = GetSimpleName(cert.get(), nullptr, 0);
   if (length <= 1) return true;
   std::vector<char> text(length, '\0');
-  CertGetNameStringA(cert.get(), CERT_NAME_SIMPLE_DISPLAY_TYPE, 0, nullptr, text.data(), length);
+  GetSimpleName(cert.get(), text.data(), length);
   Name = text.data();
   return true;
 }

@@ -1,8 +1,14 @@
-// A system DLL that only some paths need, loaded on first use instead of at start-up.
-// The common controls and common dialogs cost a start-up of this program more than
-// everything else it loads (tens of milliseconds), yet only the options dialog uses them.
+// Libraries of the system folder, loaded on first use and only from there.
+// A library that is not one of Windows' KnownDLLs is otherwise looked for in the program's
+// folder first, and the portable edition lives wherever the user unpacked it: a planted
+// pdh.dll or version.dll beside it would run at every sign-in. The executable therefore
+// imports only KnownDLLs and reaches every other library through this loader. Loading on
+// first use also keeps the common controls and dialogs (tens of milliseconds) out of a
+// start-up that never opens the options dialog.
 #pragma once
 #include <windows.h>
+
+#include <mutex>
 
 class TSystemLibrary {
  public:
@@ -25,10 +31,27 @@ class TSystemLibrary {
 
   const char* name_;
   HMODULE module_ = nullptr;
-  bool tried_ = false;
+  std::once_flag tried_;
 };
 
-// The two libraries only the options dialog needs: the common controls (version 6 through
-// the manifest) and the common dialogs.
-TSystemLibrary& CommonControlsLibrary();
+// Calls the export `Export` of `Library` with `Args`; `Missing` when it cannot be found.
+template <class Fn, class R, class... A>
+R CallSystemFunction(TSystemLibrary& Library, const char* Export, R Missing, A... Args) {
+  Fn* fn = Library.Function<Fn>(Export);
+  return fn ? fn(Args...) : Missing;
+}
+
+// Before anything else loads: every later load by name, including the libraries that
+// system libraries load in turn, searches the system folder only. Windows 7 without
+// update KB2533623 lacks SetDefaultDllDirectories; there the current folder at least
+// leaves the search, and this loader still names the system folder itself.
+void RestrictLibrarySearchToSystemFolder();
+
+// The libraries the program uses that are not KnownDLLs on every Windows it runs on
+// (comdlg32 is one, but only the options dialog needs it).
+TSystemLibrary& CommonControlsLibrary();  // version 6 through the manifest
 TSystemLibrary& CommonDialogsLibrary();
+TSystemLibrary& GdiPlusLibrary();
+TSystemLibrary& PdhLibrary();
+TSystemLibrary& VersionLibrary();
+TSystemLibrary& CryptLibrary();

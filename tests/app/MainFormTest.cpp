@@ -15,6 +15,7 @@
 #include "monitor/MemtideFrm.h"
 #include "monitor/MemtideMessages.h"
 #include "monitor/MonitorParts.h"
+#include "monitor/MonitorRules.h"
 #include "settings/MultiLanguage.h"
 #include "settings/OptionsFrm.h"
 #include "settings/OptionsUnit.h"
@@ -135,9 +136,67 @@ TEST_F(MainFormTest, StartUpCreatesHiddenFormMonitorHotKeyAndOneShotTimer) {
 
 TEST_F(MainFormTest, RegisterOptimizeHotKeyReplacesThePreviousOne) {
   TFrmMemtideMain& m = Create();
-  m.RegisterOptimizeHotKey(0x4000 | 0x8000 | 'K');
+  EXPECT_TRUE(m.RegisterOptimizeHotKey(0x4000 | 0x8000 | 'K'));
   ASSERT_EQ(m.HKM->HotKeys().size(), 1u);
   EXPECT_EQ(m.HKM->HotKeys()[0].HotKey, static_cast<std::uint32_t>(0x4000 | 0x8000 | 'K'));
+  EXPECT_TRUE(m.RegisterOptimizeHotKey(0x4000 | 0x8000 | 'K'));  // the same again: kept
+  ASSERT_EQ(m.HKM->HotKeys().size(), 1u);
+}
+
+namespace {
+void WriteHotKeySetting(DWORD value) {
+  UniqueHKey key;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS,
+                            nullptr, key.put(), nullptr),
+            ERROR_SUCCESS);
+  RegSetValueExA(key.get(), "HotKey", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                 sizeof value);
+}
+}  // namespace
+
+// A combination without Ctrl, Alt or Win would take a plain key from every other program.
+TEST_F(MainFormTest, HotKeyWithoutCtrlAltOrWinIsNotRegistered) {
+  WriteHotKeySetting('O');
+  TFrmMemtideMain& m = Create();
+  EXPECT_TRUE(m.HKM->HotKeys().empty());
+  EXPECT_EQ(m.Options()->HotKey, 'O');  // kept, for the options dialog to show
+  m.RegisterOptimizeHotKey(49231);
+  m.RegisterOptimizeHotKey(0x2000 | VK_SPACE);  // Shift+Space
+  EXPECT_TRUE(m.HKM->HotKeys().empty());
+}
+
+// Bits outside the key and the four modifiers take no part: the value registered, listed
+// and compared is the same masked one, so the hot key fires.
+TEST_F(MainFormTest, StoredHotKeyWithStrayBitsRegistersAndFiresAsItsCombination) {
+  WriteHotKeySetting(0xC04F | 0x0100 | 0x100000);  // Ctrl+Alt+O with bits 8 and 20
+  TFrmMemtideMain& m = Create();
+  ASSERT_EQ(m.HKM->HotKeys().size(), 1u);
+  EXPECT_EQ(m.HKM->HotKeys()[0].HotKey, 0xC04Fu);
+  SendMessageA(m.HKM->Handle(), WM_HOTKEY, m.HKM->HotKeys()[0].Id,
+               MAKELPARAM(MOD_CONTROL | MOD_ALT, 'O'));
+  MSG msg;
+  EXPECT_TRUE(PeekMessageA(&msg, FrmMemtide->Handle(), WM_STARTOPTIMIZE, WM_STARTOPTIMIZE,
+                           PM_REMOVE));
+
+  WriteHotKeySetting(12345);  // Shift+9 with bit 12: no Ctrl, Alt or Win at all
+  m.Options()->LoadSettings();
+  m.RegisterOptimizeHotKey(static_cast<std::uint32_t>(m.Options()->HotKey));
+  EXPECT_TRUE(m.HKM->HotKeys().empty());
+}
+
+// Windows refuses a combination that another window holds; the previous hot key must not
+// be lost on the way.
+TEST_F(MainFormTest, HotKeyHeldElsewhereKeepsThePreviousOneRegistered) {
+  TFrmMemtideMain& m = Create();
+  HWND other = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_TRUE(RegisterHotKey(other, 1, MOD_CONTROL | MOD_ALT, VK_F11));
+  EXPECT_FALSE(m.RegisterOptimizeHotKey(0x4000 | 0x8000 | VK_F11));
+  ASSERT_EQ(m.HKM->HotKeys().size(), 1u);
+  EXPECT_EQ(m.HKM->HotKeys()[0].HotKey, 49231u);
+  // Still registered: a second registration of Ctrl+Alt+O is refused.
+  EXPECT_FALSE(RegisterHotKey(other, 2, MOD_CONTROL | MOD_ALT, 'O'));
+  UnregisterHotKey(other, 1);
+  DestroyWindow(other);
 }
 
 TEST_F(MainFormTest, ApplyLanguageTakesActionCaptionsAnEmptyValueWins) {
@@ -159,13 +218,13 @@ TEST_F(MainFormTest, GetTaskbarEdgeAnswersAnEdgeAndThickness) {
   TFrmMemtideMain& m = Create();
   int thickness = -1;
   const int edge = m.GetTaskbarEdge(thickness);
-  EXPECT_GE(edge, 1);
-  EXPECT_LE(edge, 4);
+  EXPECT_GE(edge, tbBottom);
+  EXPECT_LE(edge, tbRight);
   RECT bar{};
   if (HWND taskbar = FindWindowA("Shell_TrayWnd", nullptr)) GetWindowRect(taskbar, &bar);
   if (bar.bottom == GetSystemMetrics(SM_CYSCREEN) && bar.left == 0 &&
       bar.right == GetSystemMetrics(SM_CXSCREEN) && bar.top > 0) {
-    EXPECT_EQ(edge, 1);
+    EXPECT_EQ(edge, tbBottom);
     EXPECT_EQ(thickness, bar.bottom - bar.top);
   }
 }
@@ -175,7 +234,7 @@ TEST_F(MainFormTest, MouseOverTrayPlacesAndShowsMonitorWithHotSquare) {
   FrmMemtide->HideMonitor();
   int thickness = 0;
   const int edge = m.GetTaskbarEdge(thickness);
-  if (edge != 1) GTEST_SKIP() << "placement checked for a bottom taskbar";
+  if (edge != tbBottom) GTEST_SKIP() << "placement checked for a bottom taskbar";
   const int sw = GetSystemMetrics(SM_CXSCREEN);
   const int sh = GetSystemMetrics(SM_CYSCREEN);
   m.ctiMouseMove(m.cti, 0, 300, sh - 5);

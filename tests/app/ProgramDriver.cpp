@@ -29,6 +29,7 @@ bool Program::Start(const std::string& exe, const std::string& args) {
   PROCESS_INFORMATION pi = {};
   std::vector<char> buf(cmd.begin(), cmd.end());
   buf.push_back('\0');
+  start_tick_ = GetTickCount();
   if (!CreateProcessA(exe.c_str(), buf.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
                       nullptr, nullptr, &si, &pi)) {
     return false;
@@ -137,6 +138,10 @@ HWND MonitorWindow(DWORD pid) {
   return nullptr;
 }
 
+bool MonitorShownOnce(HWND monitor) {
+  return monitor && (GetWindowLongPtrA(monitor, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+}
+
 int CountProcesses(const std::string& exeName) {
   UniqueFileHandle snap(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
   if (!snap) return -1;
@@ -234,6 +239,13 @@ void PressKey(WORD vk) {
 void PressChord(const std::vector<WORD>& vks) {
   for (WORD vk : vks) SendKey(vk, false);
   for (auto it = vks.rbegin(); it != vks.rend(); ++it) SendKey(*it, true);
+  testsupport::PumpMessages(30);
+}
+
+void MenuKey(HWND menu, WORD vk) {
+  const UINT scan = MapVirtualKeyA(vk, MAPVK_VK_TO_VSC);
+  PostMessageA(menu, WM_KEYDOWN, vk, static_cast<LPARAM>(1 | (scan << 16)));
+  PostMessageA(menu, WM_KEYUP, vk, static_cast<LPARAM>(1 | (scan << 16) | 0xC0000000u));
   testsupport::PumpMessages(30);
 }
 
@@ -401,7 +413,7 @@ bool NoProgramRunning(DWORD ms) {
 std::string EndToEndSkipReason(const std::string& exe) {
   // The desktop's shell may still be starting when the first window of a session opens.
   // (Wine sizes its taskbar only once something is shown in it.)
-  if (!WaitFor([] { return FindWindowA("Shell_TrayWnd", nullptr) != nullptr; }, 15000, 100))
+  if (!WaitFor([] { return FindWindowA("Shell_TrayWnd", nullptr) != nullptr; }, kReactionMs, 100))
     return "no taskbar: the Wine prefix has no shared virtual desktop";
   if (!FileExists(exe)) return "Memtide.exe not built beside the tests";
   return "";

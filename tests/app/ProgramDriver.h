@@ -15,6 +15,11 @@
 
 namespace e2e {
 
+// How long a test waits for the program to react to something. A loaded machine takes
+// seconds where an idle one takes milliseconds; a wait returns as soon as its state holds,
+// so only a test that is failing anyway waits this long.
+constexpr DWORD kReactionMs = 30000;
+
 // A started program. Ends it on destruction: first politely (WM_CLOSE to its main form),
 // then by force.
 class Program {
@@ -27,12 +32,14 @@ class Program {
   // Starts exe with the given argument text; false when CreateProcess refused.
   bool Start(const std::string& exe, const std::string& args = "");
   DWORD Id() const { return id_; }
+  // GetTickCount just before the process was created.
+  DWORD StartTick() const { return start_tick_; }
   HANDLE Handle() const { return process_.get(); }
   bool Running() const;
   // Waits up to ms for the process to end; its exit code then, or nullopt.
   std::optional<DWORD> WaitExit(DWORD ms) const;
   // Ends the program as a user would (WM_CLOSE to the main form) and waits for it.
-  bool Close(DWORD ms = 10000);
+  bool Close(DWORD ms = kReactionMs);
   void Kill();
   // The most memory the process ever committed, as its job object recorded it; it stays
   // readable after the process has ended. 0 where the system keeps no such record.
@@ -42,6 +49,7 @@ class Program {
   UniqueHandle process_;
   UniqueHandle job_;  // holds the process from its first instruction on
   DWORD id_ = 0;
+  DWORD start_tick_ = 0;
 };
 
 struct WindowInfo {
@@ -63,12 +71,18 @@ HWND FindTopWindow(DWORD pid, const std::string& cls, const std::string& title);
 HWND MainFormWindow(DWORD pid);
 HWND MonitorWindow(DWORD pid);
 HWND ApplicationWindow(DWORD pid);
+// True once the program has shown its monitor window for the first time, also after the
+// window has hidden itself again: ShowMonitor makes the window topmost, it is not created
+// so, and nothing takes it back. Visibility alone cannot tell "not shown yet" from
+// "hidden again", and a wait for a hidden window that has not been shown yet returns
+// before the program has even placed it.
+bool MonitorShownOnce(HWND monitor);
 // Number of running processes whose executable has that file name (any case).
 int CountProcesses(const std::string& exeName);
 // Memtide.exe as built beside the tests.
 std::string ProgramPath();
 // Waits (as WaitFor does) until no Memtide.exe runs any more, for at most ms.
-bool NoProgramRunning(DWORD ms = 10000);
+bool NoProgramRunning(DWORD ms = kReactionMs);
 
 // Committed (page-file backed) bytes and peak working set of a process.
 struct MemoryCounters {
@@ -103,6 +117,13 @@ void Click(int x, int y, bool right = false);
 void DoubleClick(int x, int y);
 void PressKey(WORD vk);
 void PressChord(const std::vector<WORD>& vks);  // held in order, released in reverse
+// A key pressed in an open menu of another program, posted to the menu's own window, whose
+// menu loop reads it from its thread's queue as it reads typed keys. Not through the
+// system: Wine 8 routes typed keys to the foreground window, and after a program the
+// tested one started has ended there was none; the tested program's SetForegroundWindow
+// before its menu (on its hidden main form) did not give it back, and the keys were lost
+// (seen with FakeCompanion under load: no foreground window for 10 s, the menu open).
+void MenuKey(HWND menu, WORD vk);
 
 // The desktop's taskbar and the point over the first icon of its notification area.
 RECT TaskbarRect();

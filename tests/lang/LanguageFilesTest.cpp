@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -73,7 +75,7 @@ std::vector<std::string> ShippedTranslations() {
   return files;
 }
 
-const char* const kFormatKeys[] = {"msg_ramfree", "msg_languageexists"};
+const char* const kFormatKeys[] = {"msg_ramfree", "msg_languageexists", "msg_hotkeyinuse"};
 
 }  // namespace
 
@@ -85,6 +87,8 @@ TEST(LanguageFiles, EnglishTemplateHoldsEverySectionAndTheFormats) {
   EXPECT_EQ(Placeholders(english["language"]["msg_ramfree"]),
             (std::vector<std::string>{"%s", "%s", "%s"}));
   EXPECT_EQ(Placeholders(english["language"]["msg_languageexists"]),
+            (std::vector<std::string>{"%s"}));
+  EXPECT_EQ(Placeholders(english["language"]["msg_hotkeyinuse"]),
             (std::vector<std::string>{"%s"}));
   // Labels the program fills in itself must not be blanked by the template.
   EXPECT_FALSE(english["frmmemtide"].count("lbl_ramplus"));
@@ -119,7 +123,9 @@ TEST(LanguageFiles, EveryTranslationHasEveryKeyAndKeepsPlaceholdersInOrder) {
     // No stray placeholder in texts that are shown as they stand.
     for (const auto& [section, keys] : tr) {
       for (const auto& [key, value] : keys) {
-        if (key == "msg_ramfree" || key == "msg_languageexists") continue;
+        if (std::find(std::begin(kFormatKeys), std::end(kFormatKeys), key) !=
+            std::end(kFormatKeys))
+          continue;
         EXPECT_EQ(Placeholders(value), Placeholders(english[section][key])) << key;
       }
     }

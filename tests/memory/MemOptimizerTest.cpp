@@ -217,6 +217,36 @@ TEST_F(MemOptimizerTest, StopInReleasePhaseReleasesTheRestAtOnce) {
   EXPECT_FALSE(opt.Working());
 }
 
+// A handler about to wait for the user (a menu, a message box) ends the run with EndNow:
+// the blocks go before EndNow returns, not when the handler does.
+TEST_F(MemOptimizerTest, EndNowReleasesEveryBlockBeforeItReturns) {
+  for (int endAt : {3, 13}) {  // in the fill phase, and in the release phase
+    SCOPED_TRACE(endAt);
+    FakeAllocator blocks;
+    TMemOptimizer o{&blocks, &FixedStatus};
+    Recorder rec(o);
+    int heldAfterEnd = -1;
+    o.OnProgress = [&](TMemOptimizer* s, int p) {
+      rec.progress.push_back(p);
+      if (static_cast<int>(rec.progress.size()) != endAt) return;
+      s->EndNow();
+      heldAfterEnd = static_cast<int>(blocks.held.size());
+    };
+    o.Optimize(10);
+    EXPECT_EQ(heldAfterEnd, 0);
+    EXPECT_EQ(static_cast<int>(rec.progress.size()), endAt);  // no step after it
+    EXPECT_EQ(blocks.releases, blocks.commits);
+    EXPECT_EQ(blocks.badReleases, 0);
+    EXPECT_EQ(rec.Afters(), 1);
+    EXPECT_FALSE(o.Working());
+  }
+  // While idle it is a Stop, forgotten by the next run.
+  Recorder rec(opt);
+  opt.EndNow();
+  opt.Optimize(2);
+  EXPECT_EQ(rec.progress, (std::vector<int>{25, 50, 75, 100}));
+}
+
 TEST_F(MemOptimizerTest, StopWhileIdleIsForgottenByTheNextRun) {
   Recorder rec(opt);
   opt.Stop();

@@ -21,6 +21,7 @@
 #include "settings/MultiLanguage.h"
 #include "settings/OptionsUnit.h"
 #include "support/TestSupport.h"
+#include "util/QvBaseUnit.h"
 #include "util/ScopedHandles.h"
 #include "ui/Application.h"
 #include "support/GdiPlusEnvironment.h"
@@ -540,16 +541,82 @@ TEST_F(MonitorTest, Optimize_DestroyingTheWindowDuringTheProcessRefreshSkipsTheR
   EXPECT_NE(std::find(world.log.begin(), world.log.end(), "processes freed"), world.log.end());
 }
 
-TEST_F(MonitorTest, Optimize_AFailingStepLeavesTheLinkUsable) {
+// The main form hears of the end of a failed run too: its 60-second "Optimizing..."
+// balloon must not stay up for a run that is not happening.
+TEST_F(MonitorTest, Optimize_AFailingStepLeavesTheLinkUsableAndEndsTheRunForTheMainForm) {
   TFrmMemtide& m = Create();
   world.duringRefresh = [] { throw std::runtime_error("snapshot failed"); };
   EXPECT_THROW(m.StartOptimize(), std::runtime_error);
   EXPECT_FALSE(m.IsOptimizing());
   EXPECT_FALSE(m.pb->Visible());
   EXPECT_FALSE(m.lbl_pb->Visible());
+  PumpMessages(50);
+  EXPECT_EQ(mainWindow.Messages(), (std::vector<UINT>{WM_OPTIMIZING, WM_OPTIMIZED}));
   world.duringRefresh = nullptr;
+
+  mainWindow.received.clear();
+  world.afterStep = [](int) { throw std::runtime_error("progress failed"); };
+  EXPECT_THROW(m.StartOptimize(), std::runtime_error);
+  PumpMessages(50);
+  EXPECT_EQ(mainWindow.Messages(), (std::vector<UINT>{WM_OPTIMIZING, WM_OPTIMIZED}));
+  world.afterStep = nullptr;
   EXPECT_TRUE(m.StartOptimize());  // the next request runs
-  EXPECT_EQ(world.optimizeCalls, 1);
+  EXPECT_EQ(world.optimizeCalls, 2);
+}
+
+namespace {
+std::vector<std::string>* g_menuLog = nullptr;
+void CALLBACK NoteMenuWaitingAndClose(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  if (g_menuLog) g_menuLog->push_back("menu waits");
+  EndMenu();
+}
+}  // namespace
+
+// A menu or message box opened from a message handled inside the run waits for the user;
+// the run's memory must not stay committed meanwhile: the run ends as the loop starts.
+TEST_F(MonitorTest, Optimize_AMenuOrMessageBoxOpenedInsideTheRunEndsItFirst) {
+  world.progressSteps = {10, 20, 30, 40};
+  TFrmMemtide& m = Create();
+  SetMessageBoxFunction([&](HWND, const std::string&, const std::string&, UINT) {
+    world.log.push_back("box waits");
+    return IDOK;
+  });
+  world.afterStep = [&](int step) {
+    if (step == 20) ShowMessageBox("About", MB_ICONINFORMATION);
+  };
+  m.StartOptimize();
+  SetMessageBoxFunction(nullptr);
+  EXPECT_EQ(LogFrom("progress 20"), (std::vector<std::string>{"progress 20 pb=10 lbl=10% visible=1",
+                                                              "end now", "box waits",
+                                                              "optimize returned"}));
+  EXPECT_FALSE(m.IsOptimizing());
+  PumpMessages(50);
+  EXPECT_EQ(mainWindow.Messages(), (std::vector<UINT>{WM_OPTIMIZING, WM_OPTIMIZED}));
+
+  // The real tray menu, closed by a timer once its loop runs.
+  TPopupMenu tray(nullptr);
+  auto* item = new TMenuItem(&tray);
+  item->SetCaption("Exit");
+  tray.Items()->Add(item);
+  world.log.clear();
+  g_menuLog = &world.log;
+  world.afterStep = [&](int step) {
+    if (step != 20) return;
+    SetTimer(nullptr, 0, 100, NoteMenuWaitingAndClose);
+    tray.Popup(10, 10);
+  };
+  m.StartOptimize();
+  g_menuLog = nullptr;
+  EXPECT_EQ(LogFrom("progress 20"), (std::vector<std::string>{"progress 20 pb=10 lbl=10% visible=1",
+                                                              "end now", "menu waits",
+                                                              "optimize returned"}));
+  // Outside a run a box ends nothing.
+  world.log.clear();
+  SetMessageBoxFunction([](HWND, const std::string&, const std::string&, UINT) { return IDOK; });
+  ShowMessageBox("About", MB_ICONINFORMATION);
+  SetMessageBoxFunction(nullptr);
+  EXPECT_TRUE(world.log.empty());
 }
 
 TEST_F(MonitorTest, Optimize_HidingDuringARunTellsTheMainFormAgain) {
@@ -600,8 +667,9 @@ TEST_F(MonitorTest, PlaceAtTaskbar_PutsTheWindowInTheCornerBesideEachEdge) {
   TFrmMemtide& m = Create();
   const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
   struct Case { int edge, size, left, top; };
-  for (const Case& c : {Case{1, 30, sw - 257, sh - 30 - 268}, Case{2, 60, 60, sh - 268},
-                        Case{3, 25, sw - 257, 25}, Case{4, 80, sw - 257 - 80, sh - 268}}) {
+  for (const Case& c :
+       {Case{tbBottom, 30, sw - 257, sh - 30 - 268}, Case{tbLeft, 60, 60, sh - 268},
+        Case{tbTop, 25, sw - 257, 25}, Case{tbRight, 80, sw - 257 - 80, sh - 268}}) {
     SCOPED_TRACE(c.edge);
     m.HideMonitor();
     m.PlaceAtTaskbar(c.edge, c.size);

@@ -55,6 +55,10 @@ class FakeOptimizer final : public IMonitorOptimizer {
     stop_ = true;
     w_.log.push_back("stop");
   }
+  void EndNow() override {
+    stop_ = true;
+    w_.log.push_back("end now");
+  }
 
  private:
   FakeWorld& w_;

@@ -13,10 +13,10 @@ constexpr int kScreenW = 1024, kScreenH = 768;
 TEST(TaskbarCornerPosition, EachEdgePutsTheWindowInTheCornerBesideTheTaskbar) {
   struct Case { int edge; int size; LONG left; LONG top; };
   const Case cases[] = {
-      {1, 30, kScreenW - kW, kScreenH - 30 - kH},  // bottom: above the bar, right-aligned
-      {2, 60, 60, kScreenH - kH},                  // left: beside the bar, at the bottom
-      {3, 25, kScreenW - kW, 25},                  // top: below the bar, right-aligned
-      {4, 80, kScreenW - kW - 80, kScreenH - kH},  // right: beside the bar, at the bottom
+      {tbBottom, 30, kScreenW - kW, kScreenH - 30 - kH},  // above the bar, right-aligned
+      {tbLeft, 60, 60, kScreenH - kH},                    // beside the bar, at the bottom
+      {tbTop, 25, kScreenW - kW, 25},                     // below the bar, right-aligned
+      {tbRight, 80, kScreenW - kW - 80, kScreenH - kH},   // beside the bar, at the bottom
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.edge);

@@ -206,7 +206,9 @@ bool RestoreFullAccess(HKEY key) {
          RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &sd) == ERROR_SUCCESS;
 }
 
-TEST_F(SettingsStoreFaults, RegistryKeyThatCannotBeWrittenIsReadAndSkippedSilentlyOnSave) {
+// The key is read all the same, so the user edits settings that a save cannot keep: the
+// save says so, once, and does not pass for a success.
+TEST_F(SettingsStoreFaults, RegistryKeyThatCannotBeWrittenIsReadAndEachFailedSaveSaysSoOnce) {
   TempFolder folder;
   TOptionsStorage storage = Storage(folder, false);
   {
@@ -231,11 +233,14 @@ TEST_F(SettingsStoreFaults, RegistryKeyThatCannotBeWrittenIsReadAndSkippedSilent
     // A key that cannot be opened with full access is still read, without a message.
     EXPECT_EQ(12345, options.HotKey);
     EXPECT_EQ("German", options.Language);
+    EXPECT_TRUE(messages_.empty());
     options.HotKey = 777;
-    EXPECT_TRUE(options.SaveSettings());
+    EXPECT_FALSE(options.SaveSettings());
     EXPECT_EQ(777, options.HotKey);
-  }
-  EXPECT_TRUE(messages_.empty());
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(messages_[0], "Unable to write to HKEY_CURRENT_USER\\" + storage.SettingsKey);
+  }  // the save at destruction fails the same way
+  EXPECT_EQ(messages_.size(), 2u);
   // The stored values are untouched.
   DWORD hotKey = 0, size = sizeof hotKey;
   EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(key.get(), "HotKey", nullptr, nullptr,

@@ -19,6 +19,10 @@
 namespace {
 
 constexpr UINT kTrayIconId = 1;
+// How long the tests wait for the program or the shell to react: generous, as a loaded
+// machine takes seconds where an idle one takes milliseconds. A wait ends when its state
+// holds.
+constexpr DWORD kReactionMs = 30000;
 
 struct Found {
   DWORD Pid;
@@ -161,7 +165,7 @@ class ExplorerRestart : public ::testing::Test {
   void TearDown() override {
     if (memtide_ && WaitForSingleObject(memtide_.get(), 0) == WAIT_TIMEOUT) {
       if (HWND main = FindMainForm()) PostMessageA(main, WM_CLOSE, 0, 0);
-      if (WaitForSingleObject(memtide_.get(), 10000) != WAIT_OBJECT_0)
+      if (WaitForSingleObject(memtide_.get(), kReactionMs) != WAIT_OBJECT_0)
         TerminateProcess(memtide_.get(), 1);
       WaitForSingleObject(memtide_.get(), 5000);
     }
@@ -177,7 +181,7 @@ class ExplorerRestart : public ::testing::Test {
 
   // Skips when there is nothing to test on; true once the program's icon is known.
   bool StartMemtide() {
-    if (!testsupport::PumpUntil([] { return Taskbar() != nullptr; }, 15000)) {
+    if (!testsupport::PumpUntil([] { return Taskbar() != nullptr; }, kReactionMs)) {
       ADD_FAILURE() << "no taskbar: the Wine prefix has no shared virtual desktop";
       return false;
     }
@@ -186,23 +190,25 @@ class ExplorerRestart : public ::testing::Test {
       ADD_FAILURE() << "Memtide.exe is not built beside the tests";
       return false;
     }
-    if (!testsupport::PumpUntil([] { return CountProcesses("Memtide.exe") == 0; }, 10000)) {
+    if (!testsupport::PumpUntil([] { return CountProcesses("Memtide.exe") == 0; }, kReactionMs)) {
       ADD_FAILURE() << "another Memtide is still running";
       return false;
     }
     memtide_ = StartProcess(exe, "", &pid_);
     if (!memtide_) return false;
-    const bool known = testsupport::PumpUntil([this] { return TrayIconKnown(pid_); }, 15000);
+    const bool known =
+        testsupport::PumpUntil([this] { return TrayIconKnown(pid_); }, kReactionMs);
     if (!known) ADD_FAILURE() << "the tray icon never appeared";
     return known;
   }
 
   void ExpectIconBack() {
-    EXPECT_TRUE(testsupport::PumpUntil([this] { return TrayIconKnown(pid_); }, 10000))
+    EXPECT_TRUE(testsupport::PumpUntil([this] { return TrayIconKnown(pid_); }, kReactionMs))
         << "the tray icon did not come back after \"TaskbarCreated\"";
     const int iconSize = GetSystemMetrics(SM_CXSMICON);
     EXPECT_TRUE(
-        testsupport::PumpUntil([&] { return IconPixels() > iconSize * iconSize / 4; }, 5000))
+        testsupport::PumpUntil([&] { return IconPixels() > iconSize * iconSize / 4; },
+                               kReactionMs))
         << "the icon is not drawn in the notification area";
     EXPECT_EQ(WaitForSingleObject(memtide_.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT))
         << "the program ended";
@@ -232,7 +238,7 @@ class ExplorerRestart : public ::testing::Test {
     DWORD pid = 0;
     // "/desktop" alone opens the desktop this process is on, with the size the prefix sets.
     UniqueHandle shell = StartProcess(std::string(system) + "\\explorer.exe", "/desktop", &pid);
-    return shell && testsupport::PumpUntil([] { return Taskbar() != nullptr; }, 15000);
+    return shell && testsupport::PumpUntil([] { return Taskbar() != nullptr; }, kReactionMs);
   }
 
   UniqueHandle memtide_;
@@ -273,7 +279,7 @@ TEST_F(ExplorerRestart, ShellEndsAndStartsAgain_TrayIconComesBack) {
     UniqueHandle shell(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, shellPid));
     ASSERT_TRUE(shell) << "cannot open the shell process " << shellPid;
     ASSERT_TRUE(TerminateProcess(shell.get(), 1));
-    ASSERT_EQ(WaitForSingleObject(shell.get(), 10000), WAIT_OBJECT_0);
+    ASSERT_EQ(WaitForSingleObject(shell.get(), kReactionMs), WAIT_OBJECT_0);
   }
   if (!testsupport::PumpUntil([] { return Taskbar() == nullptr; }, 5000))
     GTEST_SKIP() << "the shell came back by itself at once; nothing is left to observe";

@@ -7,6 +7,7 @@
 
 #include "ChildProcesses.h"
 #include "sampling/MemtideProcessUnit.h"
+#include "support/TestSupport.h"
 #include "util/QvBaseUnit.h"
 
 namespace {
@@ -20,7 +21,6 @@ class ProcessEndsDuringRefresh : public testing::Test {
     });
     children_ = StartChildren(kChildren);
     ASSERT_EQ(static_cast<std::size_t>(kChildren), children_.size());
-    Sleep(300);  // let them appear in the system's process list
   }
   void TearDown() override {
     for (auto& c : children_) End(c);
@@ -34,6 +34,17 @@ class ProcessEndsDuringRefresh : public testing::Test {
     c.RemoveGone();
   }
 
+  // Rounds until the collection has seen these children, which a loaded machine may list
+  // only some time after it started them.
+  bool RoundsUntilSeen(TMemtideProcessCollection& c, const std::vector<Child>& children) {
+    return testsupport::PumpUntil([&] {
+      Round(c);
+      for (const auto& child : children)
+        if (c.FindIndex(child.id) < 0) return false;
+      return true;
+    }, kSeenWithinMs);
+  }
+
   int Present(const TMemtideProcessCollection& c) const {
     int n = 0;
     for (const auto& child : children_)
@@ -42,6 +53,7 @@ class ProcessEndsDuringRefresh : public testing::Test {
   }
 
   static constexpr int kChildren = 6;
+  static constexpr DWORD kSeenWithinMs = 30000;
   std::vector<Child> children_;
   int boxes_ = 0;
 };
@@ -49,8 +61,8 @@ class ProcessEndsDuringRefresh : public testing::Test {
 TEST_F(ProcessEndsDuringRefresh, OneEndsAtEachStepOfTheWalk) {
   TMemtideProcessCollection collection;
   collection.ProcessMessages = [] {};
-  Round(collection);
-  ASSERT_EQ(kChildren, Present(collection)) << "the children were not seen alive";
+  ASSERT_TRUE(RoundsUntilSeen(collection, children_)) << "the children were not seen alive";
+  ASSERT_EQ(kChildren, Present(collection));
 
   // Each message-handling call inside the walk ends one more child, so they end at
   // different places of the walk: before, while and after their own record is read.
@@ -78,7 +90,7 @@ TEST_F(ProcessEndsDuringRefresh, OneEndsAtEachStepOfTheWalk) {
 TEST_F(ProcessEndsDuringRefresh, AllEndAtTheFirstStep) {
   TMemtideProcessCollection collection;
   collection.ProcessMessages = [] {};
-  Round(collection);
+  ASSERT_TRUE(RoundsUntilSeen(collection, children_)) << "the children were not seen alive";
   ASSERT_EQ(kChildren, Present(collection));
 
   bool ended = false;
@@ -98,7 +110,7 @@ TEST_F(ProcessEndsDuringRefresh, NewProcessFirstSeenWhileOthersEnd) {
   // A child that starts inside the walk is found by a later refresh; the ended ones go.
   TMemtideProcessCollection collection;
   collection.ProcessMessages = [] {};
-  Round(collection);
+  ASSERT_TRUE(RoundsUntilSeen(collection, children_)) << "the children were not seen alive";
   std::vector<Child> late;
   collection.ProcessMessages = [&] {
     if (!late.empty()) return;
@@ -108,11 +120,9 @@ TEST_F(ProcessEndsDuringRefresh, NewProcessFirstSeenWhileOthersEnd) {
   Round(collection);
   ASSERT_EQ(1u, late.size());
   collection.ProcessMessages = [] {};
-  Sleep(200);
   for (int i = 0; i < 4 && Present(collection) > 0; ++i) Round(collection);
   EXPECT_EQ(0, Present(collection));
-  Round(collection);
-  EXPECT_GE(collection.FindIndex(late[0].id), 0);
+  EXPECT_TRUE(RoundsUntilSeen(collection, late)) << "the late child was never found";
   End(late[0]);
 }
 

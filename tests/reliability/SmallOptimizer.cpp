@@ -26,6 +26,7 @@ class SmallOptimizer final : public IMonitorOptimizer {
     optimizer_.Optimize(blocks_);
   }
   void Stop() override { optimizer_.Stop(); }
+  void EndNow() override { optimizer_.EndNow(); }
 
  private:
   TMemOptimizer optimizer_;

@@ -8,6 +8,7 @@
 #include "sampling/ProcessRules.h"
 #include "reliability/Footprint.h"
 #include "support/TestSupport.h"
+#include "util/AnsiText.h"
 #include "util/QvBaseUnit.h"
 #include "util/ScopedHandles.h"
 

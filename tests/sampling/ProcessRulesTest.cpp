@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "sampling/ProcessRules.h"
+#include "util/AnsiText.h"
 
 TEST(NormaliseModulePath, DropsTheNtPrefixOfADrivePath) {
   EXPECT_EQ(NormaliseModulePath(L"\\??\\C:\\Windows\\system32\\smss.exe", L"smss.exe", L"C:\\S"),

@@ -15,6 +15,7 @@
 #include "settings/OptionsFrm.h"
 #include "support/GdiPlusEnvironment.h"
 #include "settings/OptionsUnit.h"
+#include "shell/GlobalHotKeys.h"
 #include "ui/Dialogs.h"
 #include "ui/StdCtrls.h"
 #include "util/QvBaseUnit.h"
@@ -33,6 +34,7 @@ class OptionsDialogTest : public ::testing::Test {
   std::unique_ptr<TOptions> options;
   std::unique_ptr<TFrmOptions> dlg;
   TMultiLanguage language;
+  bool hotKeyInUse = false;  // the main form's registration is refused by Windows
 
   void SetUp() override {
     options = std::make_unique<TOptions>(ScratchStorage(key, folder));
@@ -49,7 +51,10 @@ class OptionsDialogTest : public ::testing::Test {
     };
     links.MonitorSetCPUSource = [this](bool v) { calls.push_back(v ? "cpu perf" : "cpu native"); };
     links.MonitorApplyLanguage = [this](const TMultiLanguage*) { calls.push_back("monitor language"); };
-    links.RegisterOptimizeHotKey = [this](std::uint32_t k) { calls.push_back("hotkey " + std::to_string(k)); };
+    links.RegisterOptimizeHotKey = [this](std::uint32_t k) {
+      calls.push_back("hotkey " + std::to_string(k));
+      return !hotKeyInUse;
+    };
     links.MainApplyLanguage = [this](const TMultiLanguage*) { calls.push_back("main language"); };
     links.MainApplyTrayIcon = [this] { calls.push_back("tray icon"); };
     SetMessageBoxFunction(nullptr);
@@ -260,10 +265,80 @@ TEST_F(OptionsDialogTest, Ok_SameLanguageAndNoMonitor_SkipsThoseSteps) {
   EXPECT_EQ(calls, (std::vector<std::string>{"hotkey 0", "tray icon"}));
 }
 
-TEST_F(OptionsDialogTest, Ok_NoMatchingLanguageStoresEmptyText) {
-  Open();  // no language files at all
+// The stored language's file was renamed or removed: the list shows no selection, and OK
+// must not turn that into an empty name (which would mean the built-in texts from now on).
+TEST_F(OptionsDialogTest, Ok_NoSelectionKeepsTheStoredLanguage) {
+  folder.Write("English.lng", "");
+  options->Language = "Deutsch";  // no Deutsch.lng any more
+  Open();
+  ASSERT_EQ(dlg->cbx_Language->ItemIndex(), -1);
   dlg->btnOkClick(dlg->btnOk);
-  EXPECT_EQ(options->Language, "");
+  EXPECT_EQ(options->Language, "Deutsch");
+  EXPECT_EQ(ReadString(key.Sub("Memtide"), "Language"), "Deutsch");
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), "main language"), 0);
+}
+
+// The control cannot show Win: a combination left as shown keeps it; a new one is taken.
+TEST_F(OptionsDialogTest, Ok_KeepsTheWinModifierOfAnUnchangedHotKey) {
+  options->HotKey = 0x1C04F;  // Win+Ctrl+Alt+O
+  Open();
+  dlg->btnOkClick(dlg->btnOk);
+  EXPECT_EQ(options->HotKey, 0x1C04F);
+  EXPECT_EQ(ReadDword(key.Sub("Memtide"), "HotKey"), 0x1C04Fu);
+  EXPECT_NE(std::find(calls.begin(), calls.end(), "hotkey " + std::to_string(0x1C04F)),
+            calls.end());
+
+  Open();
+  dlg->hk_optimize->SetHotKey(0xC050);  // the user picks Ctrl+Alt+P
+  dlg->btnOkClick(dlg->btnOk);
+  EXPECT_EQ(options->HotKey, 0xC050);
+}
+
+// Another program holds the new combination: the previous hot key stays registered, so it
+// stays the setting; the user is told once which combination is taken and may pick another.
+TEST_F(OptionsDialogTest, Ok_HotKeyInUseKeepsThePreviousOneAndSaysWhichIsTaken) {
+  std::vector<std::string> boxes;
+  SetMessageBoxFunction([&](HWND, const std::string& text, const std::string& caption, UINT flags) {
+    boxes.push_back(text + "|" + caption + "|" + std::to_string(flags));
+    return IDOK;
+  });
+  Open();
+  hotKeyInUse = true;
+  dlg->hk_optimize->SetHotKey(0x6041);  // Ctrl+Shift+A
+  dlg->cbx_autooptimize->SetChecked(false);
+  dlg->btnOkClick(dlg->btnOk);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0], "The hot key " + HotKeyToText(0x6041, true) +
+                          " is in use by another program. Please choose another one.|Memtide|" +
+                          std::to_string(MB_OK | MB_ICONERROR));
+  EXPECT_EQ(options->HotKey, 49231);
+  EXPECT_EQ(ReadDword(key.Sub("Memtide"), "HotKey"), 49231u);
+  EXPECT_FALSE(options->AutoOptimize);  // the rest of OK went through
+  EXPECT_TRUE(Shown());
+
+  // A translation of the message, and a combination that is free.
+  folder.Write("x.lng", "[Language]\r\nmsg_hotkeyInUse=%s belegt\r\n");
+  language.LoadFromFile(folder.File("x.lng"));
+  dlg->btnOkClick(dlg->btnOk);
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[1].substr(0, boxes[1].find('|')), HotKeyToText(0x6041, true) + " belegt");
+  hotKeyInUse = false;
+  dlg->btnOkClick(dlg->btnOk);
+  EXPECT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(options->HotKey, 0x6041);
+  EXPECT_FALSE(Shown());
+}
+
+// A plain key would become a global hot key taken from every program: the control puts
+// Ctrl+Alt in place of no modifiers (or Shift alone).
+TEST_F(OptionsDialogTest, HotKeyControlRefusesCombinationsWithoutCtrlOrAlt) {
+  options->HotKey = 'O';  // stored by an older version: shown so the user can change it
+  Open();
+  EXPECT_EQ(dlg->hk_optimize->HotKey(), 'O');
+  HWND hk = dlg->hk_optimize->Handle();
+  SendMessageA(hk, WM_KEYDOWN, 'P', 0x00190001);
+  SendMessageA(hk, WM_KEYUP, 'P', static_cast<LPARAM>(0xC0190001u));
+  EXPECT_EQ(dlg->hk_optimize->HotKey(), 0xC050);  // Ctrl+Alt+P
 }
 
 TEST_F(OptionsDialogTest, Ok_WithoutSettingsOnlyCloses) {
@@ -396,6 +471,44 @@ TEST_F(OptionsDialogTest, AddLanguage_CopiesSelectsAndAsksBeforeOverwriting) {
   dlg->btnAddClick(dlg->btnAdd);
   EXPECT_EQ(check.GetAuthor(), "new");
   EXPECT_EQ(dlg->cbx_Language->Text(), "Deutsch");
+}
+
+// Only language files are copied: another name could be the portable marker, the portable
+// settings or the program itself, and would silently change where the settings live.
+TEST_F(OptionsDialogTest, AddLanguage_OnlyLngNamesAreCopied) {
+  folder.Write("Memtide.ini", "keep");
+  std::string chosen;
+  dlg->OD->Runner = [&](TOpenDialog& d) {
+    d.FileName = elsewhere.File(chosen);
+    return true;
+  };
+  int asked = 0;
+  SetMessageBoxFunction([&](HWND, const std::string&, const std::string&, UINT) {
+    ++asked;
+    return IDYES;
+  });
+  Open();
+  for (const char* name : {"PortableEdition.dat", "Memtide.ini", "Memtide.exe", "x.lng.txt",
+                           "lng", ".lng"}) {
+    chosen = name;
+    elsewhere.Write(chosen, "[About]\r\nAuthor=x\r\n");
+    dlg->btnAddClick(dlg->btnAdd);
+    EXPECT_EQ(asked, 0) << name;
+  }
+  EXPECT_FALSE(IsExistingFile(folder.File("PortableEdition.dat")));
+  EXPECT_FALSE(IsExistingFile(folder.File("Memtide.exe")));
+  EXPECT_FALSE(IsExistingFile(folder.File("x.lng.txt")));
+  EXPECT_FALSE(IsExistingFile(folder.File(".lng")));
+  TMultiLanguage ini;
+  ini.LoadFromFile(folder.File("Memtide.ini"));
+  EXPECT_EQ(ini.GetAuthor(), "");  // not replaced
+  EXPECT_TRUE(Items().empty());
+
+  chosen = "Polski.LNG";  // the extension in any case
+  elsewhere.Write(chosen, "");
+  dlg->btnAddClick(dlg->btnAdd);
+  EXPECT_TRUE(IsExistingFile(folder.File("Polski.LNG")));
+  EXPECT_EQ(dlg->cbx_Language->Text(), "Polski");
 }
 
 TEST_F(OptionsDialogTest, AddLanguage_FailedCopyOrCancelDoesNothing) {

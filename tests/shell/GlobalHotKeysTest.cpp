@@ -185,15 +185,69 @@ TEST(GlobalHotKeysSeam, EventOnlyForListedValues) {
   FakeSystem fake;
   TGlobalHotKeys hk(nullptr, fake.Make());
   const WORD id = hk.AddHotKey(kWin | 'O');
-  const WORD odd = hk.AddHotKey(0x0100 | kCtrl | 'P');  // bit 8 set: can never match
   std::vector<std::pair<std::uint32_t, WORD>> seen;
   hk.OnHotKeyPressed = [&](std::uint32_t v, WORD i) { seen.emplace_back(v, i); };
   SendMessageA(hk.Handle(), WM_HOTKEY, id, MAKELPARAM(MOD_WIN, 'O'));
-  SendMessageA(hk.Handle(), WM_HOTKEY, odd, MAKELPARAM(MOD_CONTROL, 'P'));
   SendMessageA(hk.Handle(), WM_HOTKEY, 7, MAKELPARAM(MOD_ALT, 'Q'));
   ASSERT_EQ(seen.size(), 1u);
   EXPECT_EQ(seen[0].first, kWin | 'O');
   EXPECT_EQ(seen[0].second, id);
+}
+
+// Bits 8-12 and 17-31 take no part in a registration. Kept in the list they would make a
+// combination that is taken from every program but never raises the event.
+TEST(GlobalHotKeysSeam, StrayBitsAreDroppedForTheAtomTheListAndTheEvent) {
+  FakeSystem fake;
+  TGlobalHotKeys hk(nullptr, fake.Make());
+  const WORD id = hk.AddHotKey(0xFFF00000u | 0x1F00 | kCtrl | 'P');
+  EXPECT_EQ(fake.log, (std::vector<std::string>{"add " + AtomName(kCtrl | 'P'),
+                                                "register 49408 2 80"}));
+  ASSERT_EQ(hk.HotKeys().size(), 1u);
+  EXPECT_EQ(hk.HotKeys()[0].HotKey, kCtrl | 'P');
+  std::vector<std::uint32_t> seen;
+  hk.OnHotKeyPressed = [&](std::uint32_t v, WORD) { seen.push_back(v); };
+  SendMessageA(hk.Handle(), WM_HOTKEY, id, MAKELPARAM(MOD_CONTROL, 'P'));
+  EXPECT_EQ(seen, (std::vector<std::uint32_t>{kCtrl | 'P'}));
+  EXPECT_EQ(MaskHotKey(12345), kShift | '9');
+}
+
+TEST(HotKeyValue, OnlyCtrlAltOrWinWithAKeyMakeACommand) {
+  EXPECT_TRUE(IsCommandHotKey(kCtrlAltO));
+  EXPECT_TRUE(IsCommandHotKey(kWin | 'O'));
+  EXPECT_TRUE(IsCommandHotKey(kAlt | kShift | VK_F4));
+  EXPECT_FALSE(IsCommandHotKey('O'));
+  EXPECT_FALSE(IsCommandHotKey(kShift | VK_SPACE));
+  EXPECT_FALSE(IsCommandHotKey(0));
+  EXPECT_FALSE(IsCommandHotKey(kCtrl | kAlt));  // modifiers without a key
+}
+
+// The new hot key goes in before the old one goes: refused, the old one stays.
+TEST(GlobalHotKeysSeam, ReplaceKeepsTheOldOnesWhenTheNewOneIsRefused) {
+  FakeSystem fake;
+  TGlobalHotKeys hk(nullptr, fake.Make());
+  hk.AddHotKey(kCtrlAltO);
+  fake.log.clear();
+  fake.refuseRegister = true;
+  EXPECT_FALSE(hk.ReplaceHotKeys(kAlt | 'A'));
+  ASSERT_EQ(hk.HotKeys().size(), 1u);
+  EXPECT_EQ(hk.HotKeys()[0].HotKey, kCtrlAltO);
+  EXPECT_EQ(fake.log, (std::vector<std::string>{"add " + AtomName(kAlt | 'A'),
+                                                "register 49409 1 65", "delete 49409"}));
+
+  fake.refuseRegister = false;
+  fake.log.clear();
+  EXPECT_TRUE(hk.ReplaceHotKeys(kAlt | 'A'));
+  ASSERT_EQ(hk.HotKeys().size(), 1u);
+  EXPECT_EQ(hk.HotKeys()[0].HotKey, kAlt | 'A');
+  EXPECT_EQ(fake.log, (std::vector<std::string>{"add " + AtomName(kAlt | 'A'),
+                                                "register 49410 1 65", "unregister 49408",
+                                                "delete 49408"}));
+
+  // The one already registered is kept as it is: no second registration of it.
+  fake.log.clear();
+  EXPECT_TRUE(hk.ReplaceHotKeys(0x0100 | kAlt | 'A'));
+  EXPECT_TRUE(fake.log.empty());
+  EXPECT_EQ(hk.HotKeys().size(), 1u);
 }
 
 // ---- Real registrations ----

@@ -9,9 +9,12 @@
 
 #include "support/TestSupport.h"
 #include "ui/Application.h"
+#include "ui/Dialogs.h"
 #include "ui/Form.h"
 #include "ui/MessageWindow.h"
 #include "ui/Timer.h"
+#include "util/ModalLoop.h"
+#include "util/QvBaseUnit.h"
 
 namespace {
 
@@ -111,6 +114,44 @@ TEST(Application, HandlerFailureOfAHiddenWindowGoesToTheErrorDisplay) {
   ASSERT_EQ(errors.size(), 2u);
   EXPECT_EQ(errors[0], "hidden failed");
   EXPECT_FALSE(errors[1].empty());
+}
+
+// What waits for the user in a loop of its own says so first, so that an optimization run
+// below it can let go of its memory (the menu is covered with the monitor window's run).
+TEST(Application, EveryModalLoopAnnouncesItselfBeforeItWaits) {
+  std::vector<std::string> log;
+  ModalLoopListener listener([&] { log.push_back("announced"); });
+  SetMessageBoxFunction([&](HWND, const std::string&, const std::string&, UINT) {
+    log.push_back("box");
+    return IDOK;
+  });
+  ShowMessageBox("x", MB_OK);
+  SetMessageBoxFunction(nullptr);
+  Application()->OnException = [&](const std::string&) { log.push_back("error display"); };
+  TMessageWindow win([](UINT m, WPARAM, LPARAM, LRESULT&) -> bool {
+    if (m == WM_USER + 6) throw std::runtime_error("failed");
+    return false;
+  });
+  SendMessageA(win.Handle(), WM_USER + 6, 0, 0);
+  Application()->OnException = nullptr;
+  TColorDialog colors(nullptr);
+  colors.Runner = [&](TColorDialog&) {
+    log.push_back("colour dialog");
+    return false;
+  };
+  colors.Execute(nullptr);
+  TOpenDialog open(nullptr);
+  open.Runner = [&](TOpenDialog&) {
+    log.push_back("open dialog");
+    return false;
+  };
+  open.Execute(nullptr);
+  TForm form(nullptr);
+  SendMessageA(form.Handle(), WM_ENTERMENULOOP, TRUE, 0);  // its system menu
+  SendMessageA(form.Handle(), WM_ENTERSIZEMOVE, 0, 0);     // moved by its frame
+  EXPECT_EQ(log, (std::vector<std::string>{"announced", "box", "announced", "error display",
+                                           "announced", "colour dialog", "announced",
+                                           "open dialog", "announced", "announced"}));
 }
 
 TEST(Timer, PeriodicTimerTicksUntilDisabled) {

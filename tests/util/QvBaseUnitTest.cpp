@@ -193,14 +193,6 @@ TEST(ShowMessageBox, RealBoxIsOwnedByTheApplicationWindow) {
   EXPECT_EQ(seenText, "Real box");
 }
 
-TEST(EqualsNoCaseAscii, FoldsOnlyTheAsciiLetters) {
-  EXPECT_TRUE(EqualsNoCaseAscii("RunDll32.EXE", "rundll32.exe"));
-  EXPECT_TRUE(EqualsNoCaseAscii("", ""));
-  EXPECT_FALSE(EqualsNoCaseAscii("abc", "abcd"));
-  EXPECT_FALSE(EqualsNoCaseAscii("\xC4", "\xE4"));  // A and a with diaeresis (1252) stay apart
-  EXPECT_FALSE(EqualsNoCaseAscii("[@", "{`"));      // 0x20 apart, but no letters
-}
-
 TEST(GetSystemFolder, IsTheSystemDirectory) {
   char expected[MAX_PATH] = {};
   GetSystemDirectoryA(expected, MAX_PATH);
