@@ -577,6 +577,7 @@ class OnceOptimizer final : public IMonitorOptimizer {
     onProgress(100);
   }
   void Stop() override {}
+  void EndNow() override {}
 
  private:
   OnceWorld& w_;
