@@ -419,10 +419,13 @@ void TFrmMemtide::lbl_optimizeClick(TObject*) {
 
   std::vector<DWORD> ids = processes->RefreshProcessIds();
   if (!*alive) return;
+  // The trimming is paced like the run: with a few hundred processes, setting the bar after
+  // each one cost more than the trim calls themselves, and none of it reached the screen.
+  progress_pumped_ = false;
   for (std::size_t i = 0; i < ids.size(); ++i) {
     processes->TrimWorkingSet(ids[i]);
-    pb->SetValue(TrimProgressPercent(i, ids.size()));
-    lbl_pb->SetCaption(PercentText(pb->Value()));
+    ShowSequenceProgress(TrimProgressPercent(i, ids.size()));
+    if (!*alive) return;
   }
 
   progress_pumped_ = false;
@@ -432,7 +435,7 @@ void TFrmMemtide::lbl_optimizeClick(TObject*) {
     // lets go of its blocks, as the box's loop starts.
     ModalLoopListener endRun([optimizer] { optimizer->EndNow(); });
     optimizer->Optimize(OptimizeAmountMB(optimizer->TotalMemory()), [this, alive](int progress) {
-      if (*alive) OptimizerProgress(progress);
+      if (*alive) ShowSequenceProgress(progress);
     });
   }
   if (!*alive) return;
@@ -449,11 +452,11 @@ void TFrmMemtide::lbl_optimizeClick(TObject*) {
   ++runs_completed_;
 }
 
-void TFrmMemtide::OptimizerProgress(int Progress) {
+void TFrmMemtide::ShowSequenceProgress(int Progress) {
   if (!pb) return;
   // The bar and its label reach the screen only when messages are handled, so they are set
-  // only then: each setting asks for a repaint and the label measures its text, and at a
-  // few hundred steps a second that was most of what the handler cost.
+  // only then: each setting renders the bar and the label measures its text, and at a few
+  // hundred steps a second that was most of what the sequence cost beyond its real work.
   const DWORD now = parts_.TickCount();
   if (!ProgressPumpDue(!progress_pumped_, Progress, now, last_progress_pump_)) return;
   progress_pumped_ = true;

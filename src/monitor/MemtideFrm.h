@@ -122,7 +122,8 @@ class TFrmMemtide : public TForm {
   void CreateControls();
   void FormCreate(TObject* Sender);
   void FormDestroy(TObject* Sender);
-  void OptimizerProgress(int Progress);
+  // The trim loop's and the optimizer's progress: set and repainted at a pace.
+  void ShowSequenceProgress(int Progress);
   void SetPinPicture(const char* FileName);
   void PopupTitleMenu();
   void PostToMainForm(UINT Msg);

@@ -80,6 +80,7 @@ class FakeProcesses final : public IMonitorProcesses {
     std::string entry = "trim " + std::to_string(pid);
     if (w_.monitor) entry.append(" ").append(w_.Bar());
     w_.log.push_back(entry);
+    w_.tickCount += w_.trimTicks;
   }
 
  private:

@@ -29,6 +29,7 @@ struct FakeWorld {
   bool realCursor = false;  // use GetCursorPos instead of `cursor`
   SYSTEMTIME now{2024, 5, 3, 17, 14, 3, 27, 0};
   DWORD tickCount = 1000;  // the clock the progress handler paces its repaints by
+  DWORD trimTicks = 0;     // how far that clock moves during each trim call
   std::string folder = "C:\\pins\\";
 
   std::vector<std::string> log;
