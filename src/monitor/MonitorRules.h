@@ -57,9 +57,11 @@ int OptimizeAmountMB(std::int64_t totalBytes);
 
 // Whether the progress handler should handle pending messages (and so repaint) now. The
 // first and the last step always do; in between at most every kProgressPumpMs: a repaint
-// of the bar and its label per percent costs more than a short run's memory work, and a
-// bar moving thirty-odd times a second looks no different.
-constexpr unsigned kProgressPumpMs = 30;
+// of the bar and its label per percent costs more than a short run's memory work, a bar
+// moving twenty times a second looks no different, and input waits no longer than the eye
+// notices. Each handling is a round of requests to the window system, which on a busy
+// machine waits for its turn: the fewer, the less the run slows down there.
+constexpr unsigned kProgressPumpMs = 50;
 bool ProgressPumpDue(bool firstStep, int progress, unsigned long now, unsigned long lastPump);
 
 // Memory gained by a run; never negative (other programs may have taken memory meanwhile).
