@@ -20,8 +20,9 @@
 //                                 monitor window -> itself (auto-optimize below the limit)
 //   WM_INSTANCENOTICE             instance hook -> main form: a second start; nobody reacts
 //
-// The application window's messages are watched through TWindowHook alone (the tray icon's
-// taskbar restart, the instance hook), in one chain undone newest first.
+// The application window's messages are watched through TWindowHook alone, in one chain
+// undone newest first: the tray icon's (a new taskbar, display changes), made with the
+// main form, and the single-instance rule's (multinst::TInstanceHook), made before it.
 #pragma once
 #include <windows.h>
 
