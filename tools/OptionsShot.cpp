@@ -33,7 +33,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     TOptions options(storage);
     options.OnWriteError = [](const std::string&) {};
     TMultiLanguage language;
-    auto dlg = std::make_unique<TFrmOptions>(nullptr);
+    auto dlg = std::make_unique<TFrmOptions>(nullptr, TOptionsHost{});
     dlg->ApplyLanguage(&language);
     dlg->RefreshLanguageList();
     dlg->LoadOptions(&options);

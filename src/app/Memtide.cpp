@@ -4,12 +4,11 @@
 #include <exception>
 
 #include "app/CommandLine.h"
+#include "app/FormLinks.h"
 #include "app/MemtideMainFrm.h"
 #include "app/OptimizeOnce.h"
 #include "app/multinst.h"
 #include "controls/ColorUnit.h"
-#include "monitor/MemtideFrm.h"
-#include "settings/OptionsFrm.h"
 #include "ui/Application.h"
 #include "util/QvBaseUnit.h"
 #include "util/ScopedHandles.h"
@@ -17,21 +16,12 @@
 
 namespace {
 
-HWND MainFormWindow() {
-  if (!FrmMemtideMain || !FrmMemtideMain->HandleAllocated()) return nullptr;
-  return FrmMemtideMain->Handle();
-}
-
 // Frees the forms newest first, so that procedures chained onto the application window
-// are put back in the reverse order of their replacement. The program-wide references are
-// cleared before their forms go.
+// are put back in the reverse order of their replacement, and the main form, made first,
+// goes last. Each window tells the main form as it goes (app/FormLinks.h).
 void FreeForms(TApplication& application) {
-  while (application.ComponentCount() > 0) {
-    TComponent* form = application.Components(application.ComponentCount() - 1);
-    if (FrmOptions && (form == FrmOptions || FrmOptions->Owner() == form)) FrmOptions = nullptr;
-    if (form == FrmMemtide) FrmMemtide = nullptr;
-    delete form;
-  }
+  while (application.ComponentCount() > 0)
+    delete application.Components(application.ComponentCount() - 1);
 }
 
 }  // namespace
@@ -63,8 +53,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     return RunOptimizeOnce();
   }
   TApplication application;
-  multinst::SetMainFormSource(&MainFormWindow);
-  multinst::HookApplicationWindow(application.Handle());
+  // The first hook on the application window, so the last undone: after every form's own.
+  multinst::TInstanceHook instanceHook(application.Handle(), InstanceMainWindow(application));
   HWND appWindow = application.Handle();
   SetWindowLongPtrA(appWindow, GWL_EXSTYLE,
                     GetWindowLongPtrA(appWindow, GWL_EXSTYLE) | WS_EX_TOOLWINDOW);
@@ -79,7 +69,5 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   }
   FreeForms(application);
   SetApplicationWindowProvider(nullptr);
-  multinst::SetMainFormSource(nullptr);
-  multinst::UnhookApplicationWindow();
   return 0;
 }

@@ -2,6 +2,7 @@
 
 #include "app/CommandLine.h"
 #include "app/Companion.h"
+#include "app/FormLinks.h"
 #include "app/MainFormTexts.h"
 #include "app/TrayFigureIcon.h"
 #include "app/TaskbarPlacement.h"
@@ -23,10 +24,6 @@
 #include "util/QvFileService.h"
 #include "util/ScopedHandles.h"
 
-TFrmMemtideMain* FrmMemtideMain = nullptr;
-TFrmMemtide* FrmMemtide = nullptr;
-TFrmOptions* FrmOptions = nullptr;
-
 namespace {
 
 // The language object outlives the main form: windows freed after it may still ask it.
@@ -39,63 +36,49 @@ constexpr char kBrisvaneNotInstalled[] =
     "Brisvane is not installed on your computer, click \"OK\" to download Brisvane freeware "
     "now.";
 
-// What the options dialog's OK applies to the running program.
-void LinkOptionsDialog() {
-  TOptionsLinks& links = OptionsDialogLinks();
-  links.MonitorExists = [] { return FrmMemtide != nullptr; };
-  links.SetMonitorChartsAutoDraw = [](bool On) {
-    if (!FrmMemtide) return;
-    FrmMemtide->SetChartsDrawing(On);
-  };
-  links.MonitorApplyOptions = [](const TOptions* Options) {
-    if (FrmMemtide) FrmMemtide->ApplyOptions(Options);
-  };
-  links.MonitorSetCPUSource = [](bool FromSystemPerform) {
-    if (FrmMemtide) FrmMemtide->SetCPUSource(FromSystemPerform);
-  };
-  links.MonitorApplyLanguage = [](const TMultiLanguage* Language) {
-    if (FrmMemtide) FrmMemtide->ApplyLanguage(Language);
-  };
-  links.RegisterOptimizeHotKey = [](std::uint32_t HotKey) {
-    return !FrmMemtideMain || FrmMemtideMain->RegisterOptimizeHotKey(HotKey);
-  };
-  links.MainApplyLanguage = [](const TMultiLanguage* Language) {
-    if (FrmMemtideMain) FrmMemtideMain->ApplyLanguage(Language);
-  };
-  links.MainApplyTrayIcon = [] {
-    if (FrmMemtideMain) FrmMemtideMain->ApplyTrayIcon();
-  };
-}
-
-// The one options dialog: made on first use, owned by whichever opens it first (the
-// application for the tray's action, the monitor window for its link), and reused after,
-// with the main form's settings and language.
-void ShowOptionsDialog(TComponent* Owner, const TFrmMemtideMain* Main) {
-  if (!FrmOptions) {
-    FrmOptions = new TFrmOptions(Owner);
-    FrmOptions->ApplyLanguage(Main ? Main->Language() : nullptr);
-  }
-  FrmOptions->RefreshLanguageList();
-  FrmOptions->LoadOptions(Main ? Main->Options() : nullptr);
-  FrmOptions->Show();
-  FrmOptions->BringToFront();
-}
 }  // namespace
 
 TFrmMemtideMain::TFrmMemtideMain(TComponent* Owner) : TForm(Owner) {
-  FrmMemtideMain = this;
   SetName("FrmMemtideMain");
   SetCaption("FrmMemtideMain");
   SetBorderStyle(bsNone);
   BeginLoading();
   CreateComponents();
   EndLoading();  // the tray icon appears here
-  FormCreate(this);
+  try {
+    FormCreate(this);
+  } catch (...) {
+    FreeLinkedForms();  // their hosts name this form, which is not going to exist
+    throw;
+  }
 }
 
 TFrmMemtideMain::~TFrmMemtideMain() {
+  // The program has freed them already (newest first); a test may free this form first.
+  FreeLinkedForms();
   FormDestroy(this);
-  if (FrmMemtideMain == this) FrmMemtideMain = nullptr;
+}
+
+void TFrmMemtideMain::FreeLinkedForms() {
+  // Each one's host clears the member as it goes; the dialog may go with the monitor.
+  if (TFrmOptions* dialog = optionsDialog_) delete dialog;
+  if (TFrmMemtide* monitor = monitor_) delete monitor;
+}
+
+void TFrmMemtideMain::LinkedFormFreed(const TForm* Form) {
+  if (Form == monitor_) monitor_ = nullptr;
+  if (Form == optionsDialog_) optionsDialog_ = nullptr;
+}
+
+void TFrmMemtideMain::ShowOptionsDialog(TComponent* Owner) {
+  if (!optionsDialog_) {
+    optionsDialog_ = new TFrmOptions(Owner, OptionsHostFor(*this));
+    optionsDialog_->ApplyLanguage(Language());
+  }
+  optionsDialog_->RefreshLanguageList();
+  optionsDialog_->LoadOptions(Options());
+  optionsDialog_->Show();
+  optionsDialog_->BringToFront();
 }
 
 TMultiLanguage* TFrmMemtideMain::Language() const { return LanguageObject().get(); }
@@ -173,7 +156,6 @@ void TFrmMemtideMain::CreateComponents() {
 }
 
 void TFrmMemtideMain::FormCreate(TObject*) {
-  LinkOptionsDialog();
   RegisterProgramPath();
   SetBounds(Left(), Top(), 0, 0);
   options_ = std::make_unique<TOptions>();
@@ -181,14 +163,11 @@ void TFrmMemtideMain::FormCreate(TObject*) {
   TMultiLanguage* language = LanguageObject().get();
   language->LoadFromFile(GetProgramFolder() + options_->Language + ".lng");
   ApplyLanguage(language);
-  if (!FrmMemtide) {
-    EnsureMonitor();
-    FrmMemtide->ApplyLanguage(language);
-  }
+  EnsureMonitor()->ApplyLanguage(language);
   int thickness = 0;
   const TaskbarEdge edge = GetTaskbarEdge(thickness);
-  FrmMemtide->ApplyOptions(options_.get());
-  FrmMemtide->PlaceAtTaskbar(edge, thickness);
+  monitor_->ApplyOptions(options_.get());
+  monitor_->PlaceAtTaskbar(edge, thickness);
   RegisterOptimizeHotKey(static_cast<std::uint32_t>(options_->HotKey));
   Timer1->SetEnabled(true);
 }
@@ -202,24 +181,8 @@ void TFrmMemtideMain::FormDestroy(TObject*) {
 }
 
 TFrmMemtide* TFrmMemtideMain::EnsureMonitor() {
-  if (!FrmMemtide) FrmMemtide = new TFrmMemtide(Application(), MainFormMonitorHost(this));
-  return FrmMemtide;
-}
-
-TMonitorHost MainFormMonitorHost(TFrmMemtideMain* Main) {
-  TMonitorHost host;
-  host.MainWindow = [] {
-    if (!FrmMemtideMain || !FrmMemtideMain->HandleAllocated()) return HWND{};
-    return FrmMemtideMain->Handle();
-  };
-  host.PopupMenu1 = Main->PopupMenu1;
-  host.Options = Main->Options();
-  host.Language = Main->Language();
-  host.MemorySampled = [](std::int64_t FreeBytes, std::int64_t TotalBytes) {
-    if (FrmMemtideMain) FrmMemtideMain->MemorySampled(FreeBytes, TotalBytes);
-  };
-  host.ShowOptions = [](TFrmMemtide& Monitor) { ShowOptionsDialog(&Monitor, FrmMemtideMain); };
-  return host;
+  if (!monitor_) monitor_ = new TFrmMemtide(Application(), MonitorHostFor(*this));
+  return monitor_;
 }
 
 void TFrmMemtideMain::ApplyLanguage(const TMultiLanguage* Language) {
@@ -291,25 +254,25 @@ void TFrmMemtideMain::ctiMouseMove(TObject*, TShiftState, int X, int Y) {
 
 // The tray icon runs this also before a double click clicks the default item.
 void TFrmMemtideMain::PopupMenu1Popup(TObject*) {
-  if (FrmMemtide) ActOptimize->SetEnabled(!FrmMemtide->IsOptimizing());
+  if (monitor_) ActOptimize->SetEnabled(!monitor_->IsOptimizing());
 }
 
 void TFrmMemtideMain::HKMHotKeyPressed(std::uint32_t HotKey, WORD) {
   if (!options_ || HotKey != hotkey::MaskHotKey(static_cast<std::uint32_t>(options_->HotKey)))
     return;
-  if (FrmMemtide) PostMessageA(FrmMemtide->Handle(), WM_STARTOPTIMIZE, 0, 0);
+  if (monitor_) PostMessageA(monitor_->Handle(), WM_STARTOPTIMIZE, 0, 0);
 }
 
 void TFrmMemtideMain::Timer1Timer(TObject*) {
   Timer1->SetEnabled(false);
-  if (IsAutoOptimizeRequest(ProgramArguments()) && FrmMemtide) {
-    PostMessageA(FrmMemtide->Handle(), WM_STARTOPTIMIZE, 0, 0);
+  if (IsAutoOptimizeRequest(ProgramArguments()) && monitor_) {
+    PostMessageA(monitor_->Handle(), WM_STARTOPTIMIZE, 0, 0);
   }
 }
 
 void TFrmMemtideMain::ActOptimizeExecute(TObject*) { EnsureMonitor()->StartOptimize(); }
 
-void TFrmMemtideMain::ActOptionsExecute(TObject*) { ShowOptionsDialog(Application(), this); }
+void TFrmMemtideMain::ActOptionsExecute(TObject*) { ShowOptionsDialog(Application()); }
 
 void TFrmMemtideMain::ActExitExecute(TObject*) { Close(); }
 
@@ -352,8 +315,8 @@ LRESULT TFrmMemtideMain::WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) {
   switch (Msg) {
     case WM_OPTIMIZING:
     case WM_OPTIMIZED: {
-      const bool show = ShouldShowOptimizeBalloon(FrmMemtide != nullptr,
-                                                  FrmMemtide ? FrmMemtide->Tag() : 0,
+      const bool show = ShouldShowOptimizeBalloon(monitor_ != nullptr,
+                                                  monitor_ ? monitor_->Tag() : 0,
                                                   options_ && options_->ShowMessageWhenOptimizing);
       if (show) {
         if (Msg == WM_OPTIMIZING) {
@@ -362,13 +325,13 @@ LRESULT TFrmMemtideMain::WndProc(UINT Msg, WPARAM WParam, LPARAM LParam) {
                                        : "Optimizing...",
                               60);
         } else {
-          ShowOptimizeBalloon(FrmMemtide ? FrmMemtide->ResultText() : std::string(), 10);
+          ShowOptimizeBalloon(monitor_ ? monitor_->ResultText() : std::string(), 10);
         }
       }
       return 0;
     }
     case WM_STARTOPTIMIZE:
-      if (FrmMemtide) PostMessageA(FrmMemtide->Handle(), WM_STARTOPTIMIZE, 0, 0);
+      if (monitor_) PostMessageA(monitor_->Handle(), WM_STARTOPTIMIZE, 0, 0);
       return 0;
     case multinst::WM_INSTANCENOTICE:
       return 0;

@@ -1,6 +1,7 @@
 // TFrmMemtideMain: the hidden main form. It owns what lives in the notification area (the
 // tray icon, its menu and actions), the global hot key, the settings and the language,
-// creates the monitor window and forwards optimization requests to it.
+// creates the monitor window and the options dialog and forwards optimization requests to
+// the monitor. How these windows talk: app/FormLinks.h.
 #pragma once
 #include <windows.h>
 
@@ -29,11 +30,23 @@ class TFrmMemtideMain : public TForm {
  public:
   // Builds the components, then runs FormCreate.
   explicit TFrmMemtideMain(TComponent* Owner);
-  // Runs FormDestroy, which frees (and so saves) the settings.
+  // Frees the windows it made that are still there, then runs FormDestroy, which frees
+  // (and so saves) the settings.
   ~TFrmMemtideMain() override;
 
   TOptions* Options() const { return options_.get(); }
   TMultiLanguage* Language() const;
+  // The monitor window and the options dialog, while they exist (owned by the application,
+  // the dialog possibly by the monitor window).
+  TFrmMemtide* Monitor() const { return monitor_; }
+  TFrmOptions* OptionsDialog() const { return optionsDialog_; }
+
+  // The one options dialog: made on first use, owned by whichever opens it first (the
+  // application for the tray's action, the monitor window for its link), and reused after,
+  // with this form's settings and language.
+  void ShowOptionsDialog(TComponent* Owner);
+  // A window this form made is being freed: it is no longer reached.
+  void LinkedFormFreed(const TForm* Form);
 
   // Captions of the actions from section "Language" (null: nothing).
   void ApplyLanguage(const TMultiLanguage* Language);
@@ -99,20 +112,14 @@ class TFrmMemtideMain : public TForm {
   void FormCreate(TObject* Sender);
   void FormDestroy(TObject* Sender);
   TFrmMemtide* EnsureMonitor();
+  void FreeLinkedForms();
   void ShowOptimizeBalloon(const std::string& Text, int TimeoutSecs);
   void RunBrisvane(const std::string& Parameters);
 
   std::unique_ptr<TOptions> options_;
+  TFrmMemtide* monitor_ = nullptr;
+  TFrmOptions* optionsDialog_ = nullptr;
   std::optional<TrayFigure> shownFigure_;
   bool sampled_ = false;
   std::int64_t sampleFree_ = 0, sampleTotal_ = 0;
 };
-
-// Program-wide references, empty until first needed and then kept for the process's life.
-extern TFrmMemtideMain* FrmMemtideMain;
-extern TFrmMemtide* FrmMemtide;
-extern TFrmOptions* FrmOptions;
-
-// The monitor window's view of the main form.
-struct TMonitorHost;
-TMonitorHost MainFormMonitorHost(TFrmMemtideMain* Main);

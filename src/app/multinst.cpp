@@ -8,27 +8,6 @@ namespace multinst {
 namespace {
 
 UINT g_instanceMessage = 0;
-HWND g_appWindow = nullptr;
-WNDPROC g_previousProc = nullptr;
-std::function<HWND()> g_mainForm;
-
-LRESULT CALLBACK InstanceWindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg != g_instanceMessage || msg == 0) {
-    if (g_previousProc) return CallWindowProcA(g_previousProc, wnd, msg, wParam, lParam);
-    return DefWindowProcA(wnd, msg, wParam, lParam);
-  }
-  HWND mainForm = nullptr;
-  try {
-    if (g_mainForm) mainForm = g_mainForm();
-  } catch (...) {
-    mainForm = nullptr;
-  }
-  if (!mainForm) return 0;
-  PostMessageA(mainForm, WM_INSTANCENOTICE, 0, 0);
-  ForceForeground(wnd);
-  if (lParam == 1) PostMessageA(mainForm, WM_STARTOPTIMIZE, 0, 0);
-  return 0;
-}
 
 }  // namespace
 
@@ -60,25 +39,25 @@ bool NotifyRunningInstance(bool autoOptimize) {
   return result > 0;
 }
 
-void SetMainFormSource(std::function<HWND()> source) { g_mainForm = std::move(source); }
-
-bool HookApplicationWindow(HWND appWindow) {
-  if (!appWindow || g_previousProc) return false;
+TInstanceHook::TInstanceHook(HWND AppWindow, std::function<HWND()> MainWindow)
+    : mainWindow_(std::move(MainWindow)),
+      hook_(AppWindow, [this, AppWindow](UINT Msg, WPARAM, LPARAM LParam) {
+        if (Msg != 0 && Msg == g_instanceMessage) InstanceRequest(AppWindow, LParam);
+      }) {
   if (g_instanceMessage == 0) RegisterInstanceMessage();
-  auto previous = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
-      appWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&InstanceWindowProc)));
-  if (!previous) return false;
-  g_appWindow = appWindow;
-  g_previousProc = previous;
-  return true;
 }
 
-void UnhookApplicationWindow() {
-  if (g_previousProc && g_appWindow && IsWindow(g_appWindow)) {
-    SetWindowLongPtrA(g_appWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_previousProc));
+void TInstanceHook::InstanceRequest(HWND AppWindow, LPARAM Request) {
+  HWND mainForm = nullptr;
+  try {
+    if (mainWindow_) mainForm = mainWindow_();
+  } catch (...) {
+    mainForm = nullptr;  // no main form to tell: the request is dropped like any early one
   }
-  g_previousProc = nullptr;
-  g_appWindow = nullptr;
+  if (!mainForm) return;
+  PostMessageA(mainForm, WM_INSTANCENOTICE, 0, 0);
+  ForceForeground(AppWindow);
+  if (Request == 1) PostMessageA(mainForm, WM_STARTOPTIMIZE, 0, 0);
 }
 
 bool ForceForeground(HWND window) {

@@ -5,6 +5,7 @@
 
 #include <functional>
 
+#include "shell/WindowHook.h"
 #include "util/ScopedHandles.h"
 
 namespace multinst {
@@ -30,14 +31,24 @@ LPARAM RequestValue(bool autoOptimize);
 // Second instance: posts the request to every application and returns without waiting.
 bool NotifyRunningInstance(bool autoOptimize);
 
-// Where the instance window procedure finds the main form; it returns nullptr until the
-// main form exists.
-void SetMainFormSource(std::function<HWND()> source);
+// Watches the application window for the instance message: the main form is told of the
+// second start (WM_INSTANCENOTICE) and, for "-autooptimize", asked for a run
+// (WM_STARTOPTIMIZE); the application window comes to the front. The message then goes on
+// to the window's own procedure. Made before the main form and undone after the forms are
+// freed, so the hooks they add to the same window are undone first.
+class TInstanceHook {
+ public:
+  // MainWindow answers the main form's window, or null while there is none: a request
+  // then is dropped.
+  TInstanceHook(HWND AppWindow, std::function<HWND()> MainWindow);
+  bool Installed() const { return hook_.Installed(); }
 
-// Replaces the application window's procedure by the instance procedure.
-bool HookApplicationWindow(HWND appWindow);
-// Puts the previous procedure back, if one was replaced.
-void UnhookApplicationWindow();
+ private:
+  void InstanceRequest(HWND AppWindow, LPARAM Request);
+
+  std::function<HWND()> mainWindow_;
+  TWindowHook hook_;
+};
 
 // Brings a window to the foreground, also from a thread that is not the foreground's.
 bool ForceForeground(HWND window);

@@ -124,7 +124,10 @@ void TFrmMemtide::UpdateChartDrawing() {
   }
 }
 
-TFrmMemtide::~TFrmMemtide() { FormDestroy(this); }
+TFrmMemtide::~TFrmMemtide() {
+  if (host_.Freed) host_.Freed(*this);
+  FormDestroy(this);
+}
 
 void TFrmMemtide::CreateControls() {
   using namespace Gdiplus;

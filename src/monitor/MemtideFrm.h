@@ -37,6 +37,8 @@ struct TMonitorHost {
   std::function<void(class TFrmMemtide& Monitor)> ShowOptions;
   // Every sampling tick's memory status, after the charts and texts have it.
   std::function<void(std::int64_t FreeBytes, std::int64_t TotalBytes)> MemorySampled;
+  // The window is being freed, before its run stops: whoever keeps it lets go.
+  std::function<void(class TFrmMemtide& Monitor)> Freed;
 };
 
 class TFrmMemtide : public TForm {
@@ -44,7 +46,8 @@ class TFrmMemtide : public TForm {
   // Builds every control, then runs FormCreate (CPU facade, optimizer, process
   // collection, pin picture). `Parts` replaces the system pieces in tests.
   TFrmMemtide(TComponent* Owner, TMonitorHost Host, TMonitorParts Parts = {});
-  // Runs FormDestroy: a run still active is stopped and finishes before its objects go.
+  // Tells the host, then runs FormDestroy: a run still active is stopped and finishes
+  // before its objects go.
   ~TFrmMemtide() override;
 
   // Shows the window without activating it, topmost; interval != 0 arms auto-hide.

@@ -4,6 +4,8 @@
 
 #include <commctrl.h>
 
+#include <utility>
+
 #include "controls/DockPanel.h"
 #include "controls/QvGDIPlusTrendLine.h"
 #include "memory/PublicUnit.h"
@@ -124,11 +126,6 @@ int FindItemNoCase(const TComboBox* box, const std::string& text) {
 
 }  // namespace
 
-TOptionsLinks& OptionsDialogLinks() {
-  static TOptionsLinks links;
-  return links;
-}
-
 std::string LanguagePageUrl() { return std::string(kMakerHost) + "/memtidelang"; }
 
 std::string LanguageNameOf(const std::string& FileName) {
@@ -138,11 +135,16 @@ std::string LanguageNameOf(const std::string& FileName) {
   return dot == std::string::npos ? name : name.substr(0, dot);
 }
 
-TFrmOptions::TFrmOptions(TComponent* Owner)
-    : TForm(Owner), ProgramFolder(GetProgramFolder()), OpenUrl(OpenWithShell) {
+TFrmOptions::TFrmOptions(TComponent* Owner, TOptionsHost Host)
+    : TForm(Owner), ProgramFolder(GetProgramFolder()), OpenUrl(OpenWithShell),
+      host_(std::move(Host)) {
   CreateComponents();
   ScaleForDpi(dpi::SystemDpi());
   FormCreate(this);
+}
+
+TFrmOptions::~TFrmOptions() {
+  if (host_.Freed) host_.Freed(*this);
 }
 
 void TFrmOptions::CreateComponents() {
@@ -360,7 +362,6 @@ void TFrmOptions::btnOkClick(TObject*) {
     Close();
     return;
   }
-  const TOptionsLinks& links = OptionsDialogLinks();
   options_->SetRunAtStartup(cbx_runstartup->Checked());
   options_->ShowMessageWhenOptimizing = cbx_showmessage->Checked();
   options_->AutoOptimize = cbx_autooptimize->Checked();
@@ -378,16 +379,16 @@ void TFrmOptions::btnOkClick(TObject*) {
   options_->CPUDataFromSystemPerform = cbx_cpudatafromsystemperformance->Checked();
   options_->ShowFreeMemoryInTrayIcon = cbx_showfreememory->Checked();
 
-  const bool monitor = links.MonitorExists && links.MonitorExists();
+  const bool monitor = host_.MonitorExists && host_.MonitorExists();
   if (monitor) {
-    if (links.SetMonitorChartsAutoDraw) links.SetMonitorChartsAutoDraw(false);
-    if (links.MonitorApplyOptions) links.MonitorApplyOptions(options_);
-    if (links.SetMonitorChartsAutoDraw) links.SetMonitorChartsAutoDraw(true);
-    if (links.MonitorSetCPUSource) links.MonitorSetCPUSource(options_->CPUDataFromSystemPerform);
+    if (host_.SetMonitorChartsAutoDraw) host_.SetMonitorChartsAutoDraw(false);
+    if (host_.MonitorApplyOptions) host_.MonitorApplyOptions(options_);
+    if (host_.SetMonitorChartsAutoDraw) host_.SetMonitorChartsAutoDraw(true);
+    if (host_.MonitorSetCPUSource) host_.MonitorSetCPUSource(options_->CPUDataFromSystemPerform);
   }
   bool hotKeyRefused = false;
-  if (links.RegisterOptimizeHotKey &&
-      !links.RegisterOptimizeHotKey(static_cast<std::uint32_t>(options_->HotKey))) {
+  if (host_.RegisterOptimizeHotKey &&
+      !host_.RegisterOptimizeHotKey(static_cast<std::uint32_t>(options_->HotKey))) {
     // Another program holds it and the previous hot key is still the registered one: the
     // setting keeps that, and the dialog stays open for another choice.
     hotKeyRefused = true;
@@ -397,7 +398,7 @@ void TFrmOptions::btnOkClick(TObject*) {
     ShowMessageBox(SafeFormat(Msg("msg_hotkeyInUse", kHotKeyInUse), {combination}),
                    MB_OK | MB_ICONERROR);
   }
-  if (links.MainApplyTrayIcon) links.MainApplyTrayIcon();
+  if (host_.MainApplyTrayIcon) host_.MainApplyTrayIcon();
 
   // No selection (the file of the stored language was renamed or removed) is no choice:
   // the stored name stays.
@@ -407,8 +408,8 @@ void TFrmOptions::btnOkClick(TObject*) {
     options_->Language = chosen;
     if (language_) {
       language_->LoadFromFile(ProgramFolder + options_->Language + ".lng");
-      if (links.MainApplyLanguage) links.MainApplyLanguage(language_);
-      if (monitor && links.MonitorApplyLanguage) links.MonitorApplyLanguage(language_);
+      if (host_.MainApplyLanguage) host_.MainApplyLanguage(language_);
+      if (monitor && host_.MonitorApplyLanguage) host_.MonitorApplyLanguage(language_);
       ApplyLanguage(language_);
     }
   }

@@ -22,10 +22,12 @@ class TOpenDialog;
 class TpcDockPanel;
 class TQvGDIPlusTrendLine;
 
+class TFrmOptions;
+
 // How OK reaches the monitor window and the main form without this unit depending on
-// theirs. The main form fills it once (OptionsDialogLinks()); an empty hook is skipped,
-// and the monitor hooks are used only while MonitorExists() says so.
-struct TOptionsLinks {
+// theirs, handed over by whoever creates the dialog. An empty member is skipped, and the
+// monitor members are used only while MonitorExists() says so.
+struct TOptionsHost {
   std::function<bool()> MonitorExists;
   std::function<void(bool On)> SetMonitorChartsAutoDraw;  // both trend lines
   std::function<void(const TOptions* Options)> MonitorApplyOptions;
@@ -36,12 +38,15 @@ struct TOptionsLinks {
   std::function<void(const TMultiLanguage* Language)> MainApplyLanguage;
   // The tray icon follows the free-memory setting and the RAM colours.
   std::function<void()> MainApplyTrayIcon;
+  // The dialog is being freed (also with its owner): whoever keeps it lets go.
+  std::function<void(TFrmOptions& Dialog)> Freed;
 };
-TOptionsLinks& OptionsDialogLinks();
 
 class TFrmOptions : public TForm {
  public:
-  explicit TFrmOptions(TComponent* Owner);
+  TFrmOptions(TComponent* Owner, TOptionsHost Host);
+  // Tells the host first.
+  ~TFrmOptions() override;
 
   // Captions from section "FrmOptions" (null: nothing). Keeps the object for OK's
   // language switch.
@@ -106,6 +111,7 @@ class TFrmOptions : public TForm {
   // A message of section "Language", or Default without a language object.
   std::string Msg(const char* Key, const char* Default) const;
 
+  TOptionsHost host_;
   TOptions* options_ = nullptr;
   TMultiLanguage* language_ = nullptr;
   std::uint16_t shownHotKey_ = 0;  // what the hot-key control showed after LoadOptions

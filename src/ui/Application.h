@@ -1,7 +1,8 @@
 // TApplication: the program-wide object. It owns the forms created with it as owner and a
 // hidden top-level window (class "MemtideApplication", title = Title(), "Memtide") that
-// owns the forms' windows and the message boxes. Other units may subclass that window
-// (SetWindowLongPtrA GWLP_WNDPROC) and restore it later, in chain order.
+// owns the forms' windows and the message boxes. Other units that watch that window's
+// messages do it through TWindowHook (shell/WindowHook.h), the one chain of procedures on
+// it; none replaces the procedure itself.
 //
 // The program's entry creates one TApplication on the stack after its GdiPlusSession, so
 // forms are freed while GDI+ still runs. Application() returns it; when none was created

@@ -10,8 +10,10 @@
 #include <vector>
 
 #include "ProgramDriver.h"
+#include "app/FormLinks.h"
 #include "app/MemtideMainFrm.h"
 #include "app/OptimizeOnce.h"
+#include "controls/DockLabel.h"
 #include "monitor/MemtideFrm.h"
 #include "monitor/MemtideMessages.h"
 #include "monitor/MonitorParts.h"
@@ -33,6 +35,13 @@ namespace {
 
 constexpr char kSettingsKey[] = "Software\\Quorix\\Memtide";
 
+// A monitor window among the application's forms, whoever made it.
+TFrmMemtide* MonitorOf(const TApplication& App) {
+  for (int i = 0; i < App.ComponentCount(); ++i)
+    if (auto* monitor = dynamic_cast<TFrmMemtide*>(App.Components(i))) return monitor;
+  return nullptr;
+}
+
 struct ShellCall {
   DWORD Message;
   NOTIFYICONDATAA Data;
@@ -51,14 +60,8 @@ class MainFormTest : public ::testing::Test {
   }
 
   void TearDown() override {
+    // The main form frees the monitor window and the dialog it made; each test starts afresh.
     main_.reset();
-    // The application keeps the monitor window and the dialog; each test starts afresh.
-    if (FrmOptions) {
-      if (FrmOptions->Owner() == Application()) delete FrmOptions;
-      FrmOptions = nullptr;
-    }
-    delete FrmMemtide;
-    FrmMemtide = nullptr;
     SetMessageBoxFunction(nullptr);
     settings_.reset();
   }
@@ -117,13 +120,14 @@ TEST_F(MainFormTest, MenuItemsInOrderWithBoldDefaultAndBoundActions) {
 
 TEST_F(MainFormTest, StartUpCreatesHiddenFormMonitorHotKeyAndOneShotTimer) {
   TFrmMemtideMain& m = Create();
-  EXPECT_EQ(FrmMemtideMain, &m);
+  const HWND mainWindow = m.Handle();
+  EXPECT_EQ(InstanceMainWindow(*Application())(), mainWindow);
   EXPECT_EQ(m.Width(), 0);
   EXPECT_EQ(m.Height(), 0);
   ASSERT_TRUE(m.Options());
   ASSERT_TRUE(m.Language());
-  ASSERT_TRUE(FrmMemtide);
-  EXPECT_EQ(FrmMemtide->Tag(), 1) << "placed beside the taskbar and shown once";
+  ASSERT_TRUE(m.Monitor());
+  EXPECT_EQ(m.Monitor()->Tag(), 1) << "placed beside the taskbar and shown once";
   ASSERT_EQ(m.HKM->HotKeys().size(), 1u);
   EXPECT_EQ(m.HKM->HotKeys()[0].HotKey, 49231u);
   EXPECT_TRUE(m.Timer1->Enabled());
@@ -175,7 +179,7 @@ TEST_F(MainFormTest, StoredHotKeyWithStrayBitsRegistersAndFiresAsItsCombination)
   SendMessageA(m.HKM->Handle(), WM_HOTKEY, m.HKM->HotKeys()[0].Id,
                MAKELPARAM(MOD_CONTROL | MOD_ALT, 'O'));
   MSG msg;
-  EXPECT_TRUE(PeekMessageA(&msg, FrmMemtide->Handle(), WM_STARTOPTIMIZE, WM_STARTOPTIMIZE,
+  EXPECT_TRUE(PeekMessageA(&msg, m.Monitor()->Handle(), WM_STARTOPTIMIZE, WM_STARTOPTIMIZE,
                            PM_REMOVE));
 
   WriteHotKeySetting(12345);  // Shift+9 with bit 12: no Ctrl, Alt or Win at all
@@ -231,34 +235,36 @@ TEST_F(MainFormTest, GetTaskbarEdgeAnswersAnEdgeAndThickness) {
 
 TEST_F(MainFormTest, MouseOverTrayPlacesAndShowsMonitorWithHotSquare) {
   TFrmMemtideMain& m = Create();
-  FrmMemtide->HideMonitor();
+  TFrmMemtide& monitor = *m.Monitor();
+  monitor.HideMonitor();
   int thickness = 0;
   const int edge = m.GetTaskbarEdge(thickness);
   if (edge != tbBottom) GTEST_SKIP() << "placement checked for a bottom taskbar";
   const int sw = GetSystemMetrics(SM_CXSCREEN);
   const int sh = GetSystemMetrics(SM_CYSCREEN);
   m.ctiMouseMove(m.cti, 0, 300, sh - 5);
-  EXPECT_EQ(FrmMemtide->Left(), 300 - FrmMemtide->Width() / 2);
-  EXPECT_EQ(FrmMemtide->Top(), sh - FrmMemtide->Height() - thickness - 2);
-  EXPECT_EQ(FrmMemtide->Tag(), 1);
-  const RECT hot = FrmMemtide->TrayHotRect();
+  EXPECT_EQ(monitor.Left(), 300 - monitor.Width() / 2);
+  EXPECT_EQ(monitor.Top(), sh - monitor.Height() - thickness - 2);
+  EXPECT_EQ(monitor.Tag(), 1);
+  const RECT hot = monitor.TrayHotRect();
   EXPECT_EQ(hot.left, 292);
   EXPECT_EQ(hot.bottom, sh + 3);
-  FrmMemtide->HideMonitor();
+  monitor.HideMonitor();
   m.ctiMouseMove(m.cti, 0, sw - 3, sh - 5);
-  EXPECT_EQ(FrmMemtide->Left() + FrmMemtide->Width(), sw);
+  EXPECT_EQ(monitor.Left() + monitor.Width(), sw);
 }
 
 TEST_F(MainFormTest, BalloonsOnlyWhileMonitorHiddenAndSettingOn) {
   TFrmMemtideMain& m = Create();
+  TFrmMemtide& monitor = *m.Monitor();
   HWND wnd = m.Handle();
   // Monitor shown (start-up placed it): no balloon.
-  ASSERT_EQ(FrmMemtide->Tag(), 1);
+  ASSERT_EQ(monitor.Tag(), 1);
   SendMessageA(wnd, WM_OPTIMIZING, 0, 0);
   SendMessageA(wnd, WM_OPTIMIZED, 0, 0);
   EXPECT_TRUE(Balloons().empty());
 
-  FrmMemtide->HideMonitor();
+  monitor.HideMonitor();
   shell_.clear();
   SendMessageA(wnd, WM_OPTIMIZING, 0, 0);
   auto balloons = Balloons();
@@ -271,9 +277,9 @@ TEST_F(MainFormTest, BalloonsOnlyWhileMonitorHiddenAndSettingOn) {
   shell_.clear();
   SendMessageA(wnd, WM_OPTIMIZED, 0, 0);
   balloons = Balloons();
-  if (!FrmMemtide->ResultText().empty()) {
+  if (!monitor.ResultText().empty()) {
     ASSERT_EQ(balloons.size(), 1u);
-    EXPECT_EQ(balloons[0].Data.szInfo, FrmMemtide->ResultText());
+    EXPECT_EQ(balloons[0].Data.szInfo, monitor.ResultText());
     EXPECT_EQ(balloons[0].Data.uTimeout, 10000u);
   }
 
@@ -336,29 +342,30 @@ bool HasBalloon(const std::vector<ShellCall>& calls, const std::string& text) {
 
 TEST_F(MainFormTest, HotKeyOfTheSettingStartsARunAnotherValueDoesNot) {
   TFrmMemtideMain& m = Create();
-  FrmMemtide->HideMonitor();
+  m.Monitor()->HideMonitor();
   m.HKMHotKeyPressed(0x4000 | 'Z', 1);
   testsupport::PumpMessages(300);
   EXPECT_FALSE(HasBalloon(shell_, "Optimizing...")) << "a run started for another key";
 
   m.HKMHotKeyPressed(49231, 1);
   EXPECT_TRUE(testsupport::PumpUntil([&] { return HasBalloon(shell_, "Optimizing..."); }, 5000));
-  EXPECT_TRUE(testsupport::PumpUntil([&] { return !FrmMemtide->IsOptimizing(); }, 60000));
+  EXPECT_TRUE(testsupport::PumpUntil([&] { return !m.Monitor()->IsOptimizing(); }, 60000));
 }
 
 TEST_F(MainFormTest, StartRequestToTheMainFormIsForwardedToTheMonitor) {
   TFrmMemtideMain& m = Create();
-  FrmMemtide->HideMonitor();
+  m.Monitor()->HideMonitor();
   PostMessageA(m.Handle(), WM_STARTOPTIMIZE, 0, 0);
   EXPECT_TRUE(testsupport::PumpUntil([&] { return HasBalloon(shell_, "Optimizing..."); }, 5000));
-  EXPECT_TRUE(testsupport::PumpUntil([&] { return !FrmMemtide->IsOptimizing(); }, 60000));
+  EXPECT_TRUE(testsupport::PumpUntil([&] { return !m.Monitor()->IsOptimizing(); }, 60000));
 }
 
 namespace {
 TFrmMemtideMain* g_probeMain = nullptr;
 int g_enabledDuringRun = -1;
 void CALLBACK ProbeMenuDuringRun(HWND, UINT, UINT_PTR id, DWORD) {
-  if (!FrmMemtide || !FrmMemtide->IsOptimizing() || g_enabledDuringRun != -1) return;
+  const TFrmMemtide* monitor = g_probeMain->Monitor();
+  if (!monitor || !monitor->IsOptimizing() || g_enabledDuringRun != -1) return;
   KillTimer(nullptr, id);
   g_probeMain->PopupMenu1Popup(g_probeMain->PopupMenu1);
   g_enabledDuringRun = g_probeMain->ActOptimize->Enabled() ? 1 : 0;
@@ -390,7 +397,8 @@ TEST_F(MainFormTest, PopupDisablesStartOptimizeOnlyWhileOptimizing) {
 namespace {
 bool g_sawRun = false;
 void CALLBACK NoteRun(HWND, UINT, UINT_PTR, DWORD) {
-  if (FrmMemtide && FrmMemtide->IsOptimizing()) g_sawRun = true;
+  const TFrmMemtide* monitor = g_probeMain ? g_probeMain->Monitor() : nullptr;
+  if (monitor && monitor->IsOptimizing()) g_sawRun = true;
 }
 }  // namespace
 
@@ -447,20 +455,38 @@ TEST_F(MainFormTest, TheTrayStartsNothingWhileTheSettingsAreWrittenAtExit) {
   ASSERT_TRUE(portable.Ready());
   TFrmMemtideMain& m = Create();
   ASSERT_TRUE(m.Options()->PortableMode());
-  delete FrmMemtide;
-  FrmMemtide = nullptr;
+  delete m.Monitor();
   int errors = 0;
   bool monitorBack = false;
   m.Options()->OnWriteError = [&](const std::string&) {
     ++errors;
     SendMessageA(m.cti->Handle(), tray::kCallbackMessage, tray::kIconId, WM_MOUSEMOVE);
     SendMessageA(m.cti->Handle(), tray::kCallbackMessage, tray::kIconId, WM_LBUTTONDBLCLK);
-    monitorBack = FrmMemtide != nullptr;
+    monitorBack = m.Monitor() != nullptr;
   };
   main_.reset();
   EXPECT_EQ(errors, 1);
   EXPECT_FALSE(monitorBack) << "the tray opened a monitor window while the program closed";
-  EXPECT_EQ(FrmMemtide, nullptr);
+  EXPECT_EQ(MonitorOf(*Application()), nullptr);
+}
+
+// The dialog opened from the monitor window's link belongs to that window and goes with
+// it; the tray's action then makes a new one rather than reaching the freed one.
+TEST_F(MainFormTest, OptionsDialogIsReusedAndGoesWithTheMonitorWindowThatOwnsIt) {
+  TFrmMemtideMain& m = Create();
+  TFrmMemtide* monitor = m.Monitor();
+  monitor->lbl_optionsClick(monitor->lbl_options);
+  TFrmOptions* dialog = m.OptionsDialog();
+  ASSERT_TRUE(dialog);
+  EXPECT_EQ(dialog->Owner(), monitor);
+  m.ActOptions->Execute();
+  EXPECT_EQ(m.OptionsDialog(), dialog) << "a second dialog was made";
+  delete monitor;
+  EXPECT_EQ(m.Monitor(), nullptr);
+  EXPECT_EQ(m.OptionsDialog(), nullptr);
+  m.ActOptions->Execute();
+  ASSERT_TRUE(m.OptionsDialog());
+  EXPECT_EQ(m.OptionsDialog()->Owner(), Application());
 }
 
 // --- the free-memory figure in the tray icon
@@ -482,12 +508,13 @@ constexpr std::uint32_t kCyanPixel = 0x00FFFF, kRedPixel = 0xFF0000;  // 0x00RRG
 
 TEST_F(MainFormTest, TrayFigure_OffByDefaultTicksLeaveTheProgramIconAlone) {
   TFrmMemtideMain& m = Create();
-  FrmMemtide->Timer1->SetEnabled(false);  // ticks come from the test only
+  TFrmMemtide& monitor = *m.Monitor();
+  monitor.Timer1->SetEnabled(false);  // ticks come from the test only
   EXPECT_FALSE(m.Options()->ShowFreeMemoryInTrayIcon);
   shell_.clear();
   m.MemorySampled(Free(42), kTotal);
   m.MemorySampled(Free(5), kTotal);
-  FrmMemtide->Timer1Timer(FrmMemtide->Timer1);
+  monitor.Timer1Timer(monitor.Timer1);
   EXPECT_TRUE(shell_.empty()) << "the shell was called " << shell_.size() << " times";
   EXPECT_FALSE(m.ShownTrayFigure());
 }
@@ -495,7 +522,7 @@ TEST_F(MainFormTest, TrayFigure_OffByDefaultTicksLeaveTheProgramIconAlone) {
 TEST_F(MainFormTest, TrayFigure_OneModificationPerChangeNoneWhileUnchanged) {
   ASSERT_TRUE(e2e::WriteDword(HKEY_CURRENT_USER, kSettingsKey, "ShowFreeMemoryInTrayIcon", 1));
   TFrmMemtideMain& m = Create();
-  FrmMemtide->Timer1->SetEnabled(false);
+  m.Monitor()->Timer1->SetEnabled(false);
   ASSERT_TRUE(m.Options()->ShowFreeMemoryInTrayIcon);
   // Until the first tick: the program icon.
   EXPECT_FALSE(m.ShownTrayFigure());

@@ -1,10 +1,13 @@
-// The single-instance unit inside one process: the mutex claim and the instance window
-// procedure. Crossing processes is covered by the end-to-end tests.
+// The single-instance unit inside one process: the mutex claim and the instance hook on the
+// application window. Crossing processes is covered by the end-to-end tests.
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
+#include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "app/multinst.h"
@@ -101,13 +104,18 @@ class InstanceProcTest : public ::testing::Test {
     SetWindowLongPtrA(app_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrA(mainForm_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     msg_ = multinst::RegisterInstanceMessage();
-    ASSERT_TRUE(multinst::HookApplicationWindow(app_));
+    Hook(nullptr);
   }
   void TearDown() override {
-    multinst::UnhookApplicationWindow();
-    multinst::SetMainFormSource(nullptr);
+    hook_.reset();
     DestroyWindow(app_);
     DestroyWindow(mainForm_);
+  }
+  // Puts the hook on the application window anew, finding the main form through MainWindow.
+  void Hook(std::function<HWND()> MainWindow) {
+    hook_.reset();
+    hook_.emplace(app_, std::move(MainWindow));
+    ASSERT_TRUE(hook_->Installed());
   }
   void Deliver(LPARAM request) {
     SendMessageA(app_, msg_, 0, request);
@@ -117,19 +125,20 @@ class InstanceProcTest : public ::testing::Test {
   HWND app_ = nullptr;
   HWND mainForm_ = nullptr;
   UINT msg_ = 0;
+  std::optional<multinst::TInstanceHook> hook_;
   std::vector<UINT> appGot_;
   std::vector<UINT> mainFormGot_;
 };
 
 TEST_F(InstanceProcTest, AutoOptimizeRequestReachesTheMainForm) {
-  multinst::SetMainFormSource([this] { return mainForm_; });
+  Hook([this] { return mainForm_; });
   Deliver(1);
   EXPECT_EQ(mainFormGot_, (std::vector<UINT>{multinst::WM_INSTANCENOTICE, WM_STARTOPTIMIZE}));
   EXPECT_TRUE(appGot_.empty());
 }
 
 TEST_F(InstanceProcTest, PlainSecondStartStartsNoOptimization) {
-  multinst::SetMainFormSource([this] { return mainForm_; });
+  Hook([this] { return mainForm_; });
   Deliver(0);
   Deliver(2);  // only exactly 1 asks for a run
   EXPECT_EQ(mainFormGot_,
@@ -137,9 +146,9 @@ TEST_F(InstanceProcTest, PlainSecondStartStartsNoOptimization) {
 }
 
 TEST_F(InstanceProcTest, NotificationBeforeTheMainFormExistsIsDropped) {
-  multinst::SetMainFormSource([] { return HWND{}; });
+  Hook([] { return HWND{}; });
   Deliver(1);
-  multinst::SetMainFormSource(nullptr);
+  Hook(nullptr);
   Deliver(1);
   EXPECT_TRUE(mainFormGot_.empty());
   EXPECT_TRUE(appGot_.empty());
@@ -151,10 +160,10 @@ TEST_F(InstanceProcTest, OtherMessagesGoToThePreviousProcedureWithTheirResult) {
 }
 
 TEST_F(InstanceProcTest, UnhookPutsThePreviousProcedureBack) {
+  Hook([this] { return mainForm_; });
   EXPECT_NE(GetWindowLongPtrA(app_, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(&Record));
-  multinst::UnhookApplicationWindow();
+  hook_.reset();
   EXPECT_EQ(GetWindowLongPtrA(app_, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(&Record));
-  multinst::SetMainFormSource([this] { return mainForm_; });
   Deliver(1);
   EXPECT_TRUE(mainFormGot_.empty());
 }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "ScratchRegistry.h"
@@ -39,30 +40,37 @@ class OptionsDialogTest : public ::testing::Test {
   void SetUp() override {
     options = std::make_unique<TOptions>(ScratchStorage(key, folder));
     options->OnWriteError = [this](const std::string& m) { calls.push_back("error " + m); };
-    dlg = std::make_unique<TFrmOptions>(nullptr);
-    dlg->ProgramFolder = folder.Path();
-    dlg->OpenUrl = [this](const std::string& url) { calls.push_back("open " + url); };
-    TOptionsLinks& links = OptionsDialogLinks();
-    links = TOptionsLinks{};
-    links.MonitorExists = [] { return true; };
-    links.SetMonitorChartsAutoDraw = [this](bool on) { calls.push_back(on ? "autodraw on" : "autodraw off"); };
-    links.MonitorApplyOptions = [this](const TOptions* o) {
-      calls.push_back(o == options.get() ? "monitor options" : "monitor options ?");
-    };
-    links.MonitorSetCPUSource = [this](bool v) { calls.push_back(v ? "cpu perf" : "cpu native"); };
-    links.MonitorApplyLanguage = [this](const TMultiLanguage*) { calls.push_back("monitor language"); };
-    links.RegisterOptimizeHotKey = [this](std::uint32_t k) {
-      calls.push_back("hotkey " + std::to_string(k));
-      return !hotKeyInUse;
-    };
-    links.MainApplyLanguage = [this](const TMultiLanguage*) { calls.push_back("main language"); };
-    links.MainApplyTrayIcon = [this] { calls.push_back("tray icon"); };
+    MakeDialog(RecordingHost());
     SetMessageBoxFunction(nullptr);
   }
   void TearDown() override {
     dlg.reset();
-    OptionsDialogLinks() = TOptionsLinks{};
     SetMessageBoxFunction(nullptr);
+  }
+  // A dialog as the main form makes it, with this host.
+  void MakeDialog(TOptionsHost host) {
+    dlg.reset();
+    dlg = std::make_unique<TFrmOptions>(nullptr, std::move(host));
+    dlg->ProgramFolder = folder.Path();
+    dlg->OpenUrl = [this](const std::string& url) { calls.push_back("open " + url); };
+  }
+  // Notes each call OK makes into the monitor window and the main form.
+  TOptionsHost RecordingHost() {
+    TOptionsHost host;
+    host.MonitorExists = [] { return true; };
+    host.SetMonitorChartsAutoDraw = [this](bool on) { calls.push_back(on ? "autodraw on" : "autodraw off"); };
+    host.MonitorApplyOptions = [this](const TOptions* o) {
+      calls.push_back(o == options.get() ? "monitor options" : "monitor options ?");
+    };
+    host.MonitorSetCPUSource = [this](bool v) { calls.push_back(v ? "cpu perf" : "cpu native"); };
+    host.MonitorApplyLanguage = [this](const TMultiLanguage*) { calls.push_back("monitor language"); };
+    host.RegisterOptimizeHotKey = [this](std::uint32_t k) {
+      calls.push_back("hotkey " + std::to_string(k));
+      return !hotKeyInUse;
+    };
+    host.MainApplyLanguage = [this](const TMultiLanguage*) { calls.push_back("main language"); };
+    host.MainApplyTrayIcon = [this] { calls.push_back("tray icon"); };
+    return host;
   }
   // Opens the dialog the way the tray action and the monitor's link do.
   void Open() {
@@ -257,7 +265,9 @@ TEST_F(OptionsDialogTest, Ok_CopiesControlsAppliesAndSaves) {
 
 TEST_F(OptionsDialogTest, Ok_SameLanguageAndNoMonitor_SkipsThoseSteps) {
   folder.Write("English.lng", "");
-  OptionsDialogLinks().MonitorExists = [] { return false; };
+  TOptionsHost noMonitor = RecordingHost();
+  noMonitor.MonitorExists = [] { return false; };
+  MakeDialog(std::move(noMonitor));
   Open();
   dlg->hk_optimize->SetHotKey(0);  // a cleared hot key is stored and registered as 0
   dlg->btnOkClick(dlg->btnOk);
@@ -351,9 +361,9 @@ TEST_F(OptionsDialogTest, Ok_WithoutSettingsOnlyCloses) {
 TEST_F(OptionsDialogTest, Ok_FailedSaveKeepsTheDialogOpen) {
   folder.Write("PortableEdition.dat", "");
   CreateDirectoryA(folder.File("Memtide.ini").c_str(), nullptr);
+  MakeDialog(TOptionsHost{});
   Open();
   calls.clear();
-  OptionsDialogLinks() = TOptionsLinks{};
   dlg->btnOkClick(dlg->btnOk);
   ASSERT_EQ(calls.size(), 1u);
   EXPECT_EQ(calls[0], "error Unable to write to " + folder.File("Memtide.ini"));
